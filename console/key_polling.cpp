@@ -1,15 +1,161 @@
 #include "console/key_polling.h"
 
-namespace console {
+#include <cctype>
+#include <climits>
 
-std::string pollKey(ConsoleState&) { return {}; }
-bool keyAvailable(ConsoleState&) { return false; }
-std::string waitKey(ConsoleState&) { return {}; }
-void pushKey(ConsoleState&, KeyCode) {}
-KeyCode takeKey(ConsoleState&, bool) { return noKey; }
-void pumpConsoleInput(ConsoleState&) {}
-void translateKeyEvent(ConsoleState&, const KeyEvent&) {}
-KeyCode translateKey(ConsoleState&, const KeyEvent&) { return noKey; }
-std::string keyStringFromCode(KeyCode) { return {}; }
+#include "console/console_events.h"
+#include "console/key_tables.h"
+
+namespace console {
+namespace {
+
+constexpr std::uint32_t altHeld = rightAltPressed | leftAltPressed;
+constexpr std::uint32_t ctrlHeld = rightCtrlPressed | leftCtrlPressed;
+constexpr std::uint16_t vkNumpad0Key = 0x60;
+constexpr std::uint16_t vkNumpad9Key = 0x69;
+// How long waitKey pauses between checks, in milliseconds.
+constexpr unsigned keyWaitPause = 25;
+
+KeyCode extendedKeyCode(std::uint8_t code) { return static_cast<KeyCode>(code) * 256 + extendedKeyPrefix; }
+
+// The column of the translation tables that the modifiers choose: Alt
+// before Ctrl before Shift.
+KeyColumn columnFor(std::uint32_t controlState) {
+    if (controlState & altHeld) return altColumn;
+    if (controlState & ctrlHeld) return ctrlColumn;
+    if (controlState & shiftPressed) return shiftColumn;
+    return plainColumn;
+}
+
+// The key's unshifted character with its case swapped under the current
+// character-type locale. Values beyond a byte are outside what the
+// classification functions accept and are kept as they are.
+std::uint32_t caseSwapped(std::uint32_t base) {
+    if (base > UCHAR_MAX) return base;
+    const int c = static_cast<int>(base);
+    if (std::isupper(c)) return static_cast<unsigned char>(std::tolower(c));
+    if (std::islower(c)) return static_cast<unsigned char>(std::toupper(c));
+    return base;
+}
+
+bool bufferEmpty(const KeyBuffer& buffer) { return buffer.readIndex == buffer.writeIndex; }
+
+}  // namespace
+
+std::string keyStringFromCode(KeyCode key) {
+    if (key < 0) return {};
+    if (key < 256) return std::string(1, static_cast<char>(key));
+    return {static_cast<char>(key & 0xFF), static_cast<char>((key >> 8) & 0xFF)};
+}
+
+void pushKey(ConsoleState& cs, KeyCode key) {
+    KeyBuffer& buffer = cs.keyBuffer;
+    const std::lock_guard<std::mutex> guard(buffer.lock);
+    buffer.slots[buffer.writeIndex] = key;
+    buffer.writeIndex = (buffer.writeIndex + 1) % keyBufferSlots;
+    // A full ring drops its oldest key, keeping the newest 511.
+    if (buffer.writeIndex == buffer.readIndex) buffer.readIndex = (buffer.readIndex + 1) % keyBufferSlots;
+}
+
+KeyCode takeKey(ConsoleState& cs, bool remove) {
+    KeyBuffer& buffer = cs.keyBuffer;
+    const std::lock_guard<std::mutex> guard(buffer.lock);
+    if (bufferEmpty(buffer)) return noKey;
+    const KeyCode key = buffer.slots[buffer.readIndex];
+    if (remove) buffer.readIndex = (buffer.readIndex + 1) % keyBufferSlots;
+    return key;
+}
+
+KeyCode translateKey(ConsoleState& cs, const KeyEvent& event) {
+    const std::uint8_t ch = event.character;
+    const KeyColumn column = columnFor(event.controlState);
+
+    // Enhanced keys without a character: the grey cursor and editing keys and
+    // the keypad's Enter and slash.
+    if ((event.controlState & enhancedKey) && ch == 0) {
+        const EnhancedKeyRow* row = findEnhancedKey(event.scanCode);
+        if (row == nullptr) return noKey;
+        const KeyEntry& entry = row->columns[column];
+        switch (entry.kind) {
+        case KeyEntry::Kind::byte: return entry.value;
+        case KeyEntry::Kind::extended: return extendedKeyCode(entry.value);
+        case KeyEntry::Kind::none: break;
+        }
+        return noKey;
+    }
+
+    if (event.scanCode > lastTableScanCode) return ch != 0 ? KeyCode{ch} : noKey;
+
+    // A table code applies only when the character is the key's own, in
+    // either case; a plain key with a character always yields the character.
+    const std::uint32_t base = cs.platform.mapVirtualKeyToChar(event.virtualKey) & 0xFFFF;
+    const std::uint32_t other = caseSwapped(base);
+    const KeyEntry& entry = ScanCodeTable[event.scanCode][column];
+    const bool counts = entry.kind == KeyEntry::Kind::extended && (column != plainColumn || ch == 0);
+    if (counts && (ch == base || ch == other)) return extendedKeyCode(entry.value);
+    return ch != 0 ? KeyCode{ch} : noKey;
+}
+
+void translateKeyEvent(ConsoleState& cs, const KeyEvent& event) {
+    const KeyCode code = event.keyDown ? translateKey(cs, event) : noKey;
+    const std::uint32_t state = event.controlState;
+
+    if ((state & altHeld) && !(state & (ctrlHeld | shiftPressed))) {
+        // Alt alone: keypad digits build a decimal number in altNumber.
+        if (event.virtualKey >= vkNumpad0Key && event.virtualKey <= vkNumpad9Key) {
+            if (event.keyDown) cs.altNumber = cs.altNumber * 10 + (event.virtualKey - vkNumpad0Key);
+            if (code != noKey) pushKey(cs, code);
+            return;
+        }
+        if (code != noKey) {
+            cs.altNumber = 0;
+            pushKey(cs, code);
+        }
+        return;
+    }
+
+    if (code != noKey) {
+        cs.altNumber = 0;
+        pushKey(cs, code);
+    } else if (cs.altNumber != 0) {
+        // The release of Alt (or Ctrl or Shift joining in) delivers the
+        // number typed so far as one byte.
+        pushKey(cs, static_cast<KeyCode>(cs.altNumber % 256));
+        cs.altNumber = 0;
+    }
+}
+
+void pumpConsoleInput(ConsoleState& cs) {
+    // The input handle comes from the console set-up; the first pump also
+    // brings up the control-event handling.
+    consoleSetup(cs);
+    installEventHandler(cs);
+    for (;;) {
+        bool pending = false;
+        if (!cs.platform.peekInput(pending) || !pending) return;
+        InputRecord record;
+        if (!cs.platform.readInput(record)) return;
+        if (record.eventType != keyEventType) continue;
+        // A press yields at most one key whatever its repeat count; a press
+        // with a count of 0 is ignored.
+        if (record.key.keyDown && record.key.repeatCount == 0) continue;
+        translateKeyEvent(cs, record.key);
+    }
+}
+
+std::string pollKey(ConsoleState& cs) {
+    pumpConsoleInput(cs);
+    return keyStringFromCode(takeKey(cs, true));
+}
+
+bool keyAvailable(ConsoleState& cs) {
+    pumpConsoleInput(cs);
+    return takeKey(cs, false) != noKey;
+}
+
+std::string waitKey(ConsoleState& cs) {
+    while (!keyAvailable(cs)) cs.platform.sleep(keyWaitPause);
+    return pollKey(cs);
+}
 
 }  // namespace console
