@@ -1,0 +1,63 @@
+// The console on the Windows console: every platform operation is the
+// matching console, keyboard or process call on the standard handles.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "console/console_platform.h"
+
+namespace console {
+
+class WindowsConsole final : public ConsolePlatform {
+public:
+    WindowsConsole() = default;
+    WindowsConsole(const WindowsConsole&) = delete;
+    WindowsConsole& operator=(const WindowsConsole&) = delete;
+
+    void fetchStandardHandles() override;
+
+    // Screen buffer, window and cursor (windows_console.cpp).
+    bool getScreenInfo(ScreenInfo& info) override;
+    bool setCursorPosition(int x, int y) override;
+    bool getCursorVisible(bool& visible) override;
+    bool setCursorVisible(bool visible) override;
+    bool setWindow(const CellRect& window) override;
+    bool writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) override;
+    bool scrollBlock(const CellRect& source, int destX, int destY, std::uint8_t fillChar,
+                     std::uint16_t fillAttribute) override;
+    bool fillCharacter(std::uint8_t ch, int count, int x, int y) override;
+    bool fillAttribute(std::uint16_t attribute, int count, int x, int y) override;
+    bool writeFile(const std::uint8_t* bytes, std::size_t n, std::size_t& written) override;
+
+    // Input mode, input events and redirected input (windows_input.cpp).
+    bool getInputMode(std::uint32_t& mode) override;
+    bool setInputMode(std::uint32_t mode) override;
+    bool peekInput(bool& pending) override;
+    bool readInput(InputRecord& record) override;
+    int readInputByte() override;
+    std::uint32_t mapVirtualKeyToChar(std::uint16_t virtualKey) override;
+
+    // Control handlers (control_handlers.cpp holds the process-wide list).
+    bool addControlHandler(ControlHandler handler, void* context) override;
+    bool removeControlHandler(ControlHandler handler, void* context) override;
+
+    // Tone, pauses and waits (windows_console.cpp).
+    void beep(unsigned frequency, unsigned milliseconds) override;
+    void sleep(unsigned milliseconds) override;
+    void waitForInput() override;
+    void present() override;
+
+private:
+    // The standard handles as the platform gives them; null until fetched,
+    // and null when the process has no such handle.
+    void* input_ = nullptr;
+    void* output_ = nullptr;
+
+    // Read-ahead of standard input when it is not a console.
+    unsigned char inputBuffer_[4096] = {};
+    std::size_t inputLength_ = 0;
+    std::size_t inputPos_ = 0;
+};
+
+}  // namespace console

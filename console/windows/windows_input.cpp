@@ -1,0 +1,79 @@
+#include <algorithm>
+
+#include "console/windows/windows_console.h"
+#include "console/windows/windows_handles.h"
+
+namespace console {
+namespace {
+
+// One console input record as the console services see it: the event type,
+// and for a key event its fields one for one.
+InputRecord toInputRecord(const INPUT_RECORD& record) {
+    InputRecord result;
+    result.eventType = record.EventType;
+    if (record.EventType == KEY_EVENT) {
+        const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+        result.key.keyDown = key.bKeyDown != 0;
+        result.key.repeatCount = key.wRepeatCount;
+        result.key.virtualKey = key.wVirtualKeyCode;
+        result.key.scanCode = key.wVirtualScanCode;
+        result.key.character = static_cast<std::uint8_t>(key.uChar.AsciiChar);
+        result.key.controlState = key.dwControlKeyState;
+    }
+    return result;
+}
+
+}  // namespace
+
+bool WindowsConsole::getInputMode(std::uint32_t& mode) {
+    if (input_ == nullptr) return false;
+    DWORD current = 0;
+    if (!GetConsoleMode(input_, &current)) return false;
+    mode = current;
+    return true;
+}
+
+bool WindowsConsole::setInputMode(std::uint32_t mode) {
+    if (input_ == nullptr) return false;
+    return SetConsoleMode(input_, mode) != 0;
+}
+
+bool WindowsConsole::peekInput(bool& pending) {
+    pending = false;
+    if (input_ == nullptr) return false;
+    INPUT_RECORD record;
+    DWORD count = 0;
+    if (!PeekConsoleInputA(input_, &record, 1, &count)) return false;
+    pending = count > 0;
+    return true;
+}
+
+bool WindowsConsole::readInput(InputRecord& record) {
+    if (input_ == nullptr) return false;
+    INPUT_RECORD read;
+    DWORD count = 0;
+    if (!ReadConsoleInputA(input_, &read, 1, &count) || count == 0) return false;
+    record = toInputRecord(read);
+    return true;
+}
+
+int WindowsConsole::readInputByte() {
+    if (inputPos_ == inputLength_) {
+        if (input_ == nullptr) return -1;
+        // A pipe whose writer has gone reports a failure, a file at its end
+        // a read of no bytes: both are the end of the input.
+        DWORD got = 0;
+        if (!ReadFile(input_, inputBuffer_, static_cast<DWORD>(sizeof inputBuffer_), &got, nullptr) || got == 0) {
+            return -1;
+        }
+        inputLength_ = got;
+        inputPos_ = 0;
+    }
+    return inputBuffer_[inputPos_++];
+}
+
+std::uint32_t WindowsConsole::mapVirtualKeyToChar(std::uint16_t virtualKey) {
+    return MapVirtualKeyA(virtualKey, MAPVK_VK_TO_CHAR) & 0xFFFFu;
+}
+
+}  // namespace console
