@@ -22,6 +22,6 @@ std::pair<int, int> readCursor(ConsoleState& cs);
 // 0 hides, -1 keeps. Returns whether the cursor was visible before.
 bool locateCursor(ConsoleState& cs, int row, int col, int visibility);
 // Moves the cursor d cells along the text from (col, row); updates both.
-void moveCursorBy(ConsoleState& cs, int& col, int& row, int d, int width, int height);
+void moveCursorBy(ConsoleState& cs, int& col, int& row, long long d, int width, int height);
 
 }  // namespace console
