@@ -1,0 +1,487 @@
+// Key polling on the in-memory console: the event pump, the translation of
+// key events into KeyStrings, Alt + keypad numbers, the key ring, waitKey's
+// pauses and the close key pushed from the control thread.
+#include "console/key_polling.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/key_tables.h"
+#include "console/memory/memory_console.h"
+#include "console/us_layout.h"
+
+namespace console {
+namespace {
+
+constexpr std::uint16_t vkCapital = 0x14;  // Caps Lock
+constexpr std::uint16_t vkPause = 0x13;
+constexpr std::uint16_t vkSnapshot = 0x2C;  // Print Screen
+constexpr std::uint16_t vkLeftWin = 0x5B;
+constexpr std::uint16_t vkApps = 0x5D;  // menu key
+constexpr std::uint16_t vkNumLock = 0x90;
+constexpr std::uint16_t vkScroll = 0x91;
+
+std::string ext(int code) { return std::string{'\xFF', static_cast<char>(code)}; }
+std::string one(int byte) { return std::string(1, static_cast<char>(byte)); }
+
+KeyEvent keyPress(std::uint16_t virtualKey, std::uint16_t scanCode, std::uint8_t character,
+                  std::uint32_t controlState = 0) {
+    KeyEvent e;
+    e.keyDown = true;
+    e.repeatCount = 1;
+    e.virtualKey = virtualKey;
+    e.scanCode = scanCode;
+    e.character = character;
+    e.controlState = controlState;
+    return e;
+}
+
+KeyEvent keyRelease(KeyEvent e) {
+    e.keyDown = false;
+    return e;
+}
+
+class KeyPollingTest : public ::testing::Test {
+protected:
+    MemoryConsole con;
+    ConsoleState cs{con};
+
+    void queue(const KeyEvent& e) {
+        InputRecord r;
+        r.eventType = keyEventType;
+        r.key = e;
+        con.events.push_back(r);
+    }
+    void queueOther(std::uint16_t eventType) {
+        InputRecord r;
+        r.eventType = eventType;
+        con.events.push_back(r);
+    }
+    // A press and a release, as a key typed once.
+    void tap(const KeyEvent& press) {
+        queue(press);
+        queue(keyRelease(press));
+    }
+    // Every key the queued events yield, in order.
+    std::vector<std::string> drain() {
+        std::vector<std::string> keys;
+        for (std::string k = pollKey(cs); !k.empty(); k = pollKey(cs)) keys.push_back(k);
+        return keys;
+    }
+    // The keys one typed key yields.
+    std::vector<std::string> keysOf(const KeyEvent& press) {
+        tap(press);
+        return drain();
+    }
+};
+
+using Keys = std::vector<std::string>;
+
+TEST_F(KeyPollingTest, NothingPendingGivesEmptyKeyWithoutWaiting) {
+    EXPECT_EQ(pollKey(cs), "");
+    EXPECT_FALSE(keyAvailable(cs));
+    EXPECT_TRUE(con.sleeps.empty());
+    EXPECT_EQ(con.counts.waitsForInput, 0);
+}
+
+TEST_F(KeyPollingTest, TypedLetterYieldsOneByteOnceAndStaysQueuedUntilTaken) {
+    con.typeText("a");
+    EXPECT_TRUE(keyAvailable(cs));
+    EXPECT_TRUE(keyAvailable(cs));  // asking removes nothing
+    EXPECT_TRUE(con.events.empty());
+    EXPECT_EQ(pollKey(cs), "a");
+    EXPECT_EQ(pollKey(cs), "");
+    EXPECT_FALSE(keyAvailable(cs));
+
+    con.typeText("xy");
+    EXPECT_EQ(drain(), (Keys{"x", "y"}));
+}
+
+TEST_F(KeyPollingTest, ModifierAndLockKeysAloneYieldNothing) {
+    tap(keyPress(vkShift, scanShift, 0, shiftPressed));
+    tap(keyPress(vkShift, 54, 0, shiftPressed));  // right Shift
+    tap(keyPress(vkControl, scanCtrl, 0, leftCtrlPressed));
+    tap(keyPress(vkControl, scanCtrl, 0, rightCtrlPressed | enhancedKey));
+    tap(keyPress(vkMenu, scanAlt, 0, leftAltPressed));
+    tap(keyPress(vkMenu, scanAlt, 0, rightAltPressed | enhancedKey));
+    tap(keyPress(vkCapital, 58, 0, capsLockOn));
+    tap(keyPress(vkNumLock, 69, 0, numLockOn | enhancedKey));
+    tap(keyPress(vkScroll, 70, 0, scrollLockOn));
+    EXPECT_EQ(drain(), Keys{});
+    EXPECT_TRUE(con.events.empty());
+}
+
+TEST_F(KeyPollingTest, KeysWithoutCharacterOrTableEntryYieldNothing) {
+    tap(keyPress(vkLeftWin, 91, 0, enhancedKey));
+    tap(keyPress(vkApps, 93, 0, enhancedKey));
+    tap(keyPress(vkSnapshot, 55, 0, enhancedKey));
+    tap(keyPress(vkPause, 69, 0));
+    tap(keyPress(vkLeftWin, 91, 0));  // above the scan code table
+    EXPECT_EQ(drain(), Keys{});
+}
+
+TEST_F(KeyPollingTest, NonKeyEventsAreConsumedAndYieldNothing) {
+    queueOther(mouseEventType);
+    queueOther(focusEventType);
+    queueOther(menuEventType);
+    queueOther(windowBufferSizeEventType);
+    EXPECT_FALSE(keyAvailable(cs));
+    EXPECT_TRUE(con.events.empty());
+
+    queueOther(mouseEventType);
+    con.typeText("b");
+    queueOther(focusEventType);
+    con.typeText("c");
+    EXPECT_EQ(drain(), (Keys{"b", "c"}));
+}
+
+TEST_F(KeyPollingTest, FunctionKeysGiveTheirExtendedCodesInEveryColumn) {
+    const std::uint16_t f1 = functionKeyScanCode(1);
+    const std::uint16_t f12 = functionKeyScanCode(12);
+    EXPECT_EQ(keysOf(keyPress(vkF1, f1, 0)), Keys{ext(59)});
+    EXPECT_EQ(keysOf(keyPress(vkF1, f1, 0, shiftPressed)), Keys{ext(84)});
+    EXPECT_EQ(keysOf(keyPress(vkF1, f1, 0, leftCtrlPressed)), Keys{ext(94)});
+    EXPECT_EQ(keysOf(keyPress(vkF1, f1, 0, leftAltPressed)), Keys{ext(104)});
+    EXPECT_EQ(keysOf(keyPress(vkF1 + 9, functionKeyScanCode(10), 0, rightAltPressed)), Keys{ext(0x71)});
+    EXPECT_EQ(keysOf(keyPress(vkF1 + 10, functionKeyScanCode(11), 0)), Keys{ext(0x85)});
+    EXPECT_EQ(keysOf(keyPress(vkF1 + 11, f12, 0)), Keys{ext(134)});
+    EXPECT_EQ(keysOf(keyPress(vkF1 + 11, f12, 0, shiftPressed)), Keys{ext(0x88)});
+    EXPECT_EQ(keysOf(keyPress(vkF1 + 11, f12, 0, rightCtrlPressed)), Keys{ext(0x8A)});
+    EXPECT_EQ(keysOf(keyPress(vkF1 + 11, f12, 0, leftAltPressed)), Keys{ext(0x8C)});
+    // Alt+F4 is the close key.
+    EXPECT_EQ(keysOf(keyPress(vkF1 + 3, functionKeyScanCode(4), 0, leftAltPressed)), Keys{keyStringFromCode(closeKey)});
+}
+
+TEST_F(KeyPollingTest, CursorKeysOnTheGreyBlockAndTheKeypad) {
+    // Grey Up, and keypad 8 with Num Lock off: the same key.
+    EXPECT_EQ(keysOf(keyPress(vkUp, scanUp, 0, enhancedKey)), Keys{ext(72)});
+    EXPECT_EQ(keysOf(keyPress(vkUp, scanUp, 0)), Keys{ext(72)});
+    // Keypad 8 with Num Lock on types its digit, although the key's own
+    // character is that digit and the plain column has a code.
+    EXPECT_EQ(keysOf(keyPress(vkNumpad0 + 8, scanUp, '8', numLockOn)), Keys{"8"});
+    // Keypad Home with Shift and Num Lock off has no Shift code; the grey
+    // Home key has one.
+    EXPECT_EQ(keysOf(keyPress(vkHome, scanHome, 0, shiftPressed)), Keys{});
+    EXPECT_EQ(keysOf(keyPress(vkHome, scanHome, 0, shiftPressed | enhancedKey)), Keys{ext(0x47)});
+    EXPECT_EQ(keysOf(keyPress(vkHome, scanHome, 0, leftCtrlPressed)), Keys{ext(0x77)});
+    EXPECT_EQ(keysOf(keyPress(vkHome, scanHome, 0, leftAltPressed | enhancedKey)), Keys{ext(0x97)});
+    EXPECT_EQ(keysOf(keyPress(vkDelete, scanDelete, 0, rightCtrlPressed | enhancedKey)), Keys{ext(0x93)});
+    // Keypad 5 with Num Lock off.
+    EXPECT_EQ(keysOf(keyPress(0x0C, 76, 0, leftCtrlPressed)), Keys{ext(0x8F)});
+}
+
+TEST_F(KeyPollingTest, EnhancedKeypadEnterAndSlash) {
+    constexpr std::uint16_t vkDivide = 0x6F;
+    EXPECT_EQ(keysOf(keyPress(vkDivide, 53, 0, enhancedKey | leftCtrlPressed)), Keys{ext(0x95)});
+    EXPECT_EQ(keysOf(keyPress(vkDivide, 53, 0, enhancedKey | shiftPressed)), Keys{"?"});
+    EXPECT_EQ(keysOf(keyPress(vkDivide, 53, 0, enhancedKey | leftAltPressed)), Keys{ext(0xA4)});
+    // With a character the key takes the ordinary path and yields it.
+    EXPECT_EQ(keysOf(keyPress(vkReturn, scanEnter, 13, enhancedKey)), Keys{"\r"});
+    EXPECT_EQ(keysOf(keyPress(vkDivide, 53, '/', enhancedKey)), Keys{"/"});
+    EXPECT_EQ(keysOf(keyPress(vkReturn, scanEnter, 0, enhancedKey | rightCtrlPressed)), Keys{"\n"});
+    EXPECT_EQ(keysOf(keyPress(vkReturn, scanEnter, 0, enhancedKey | leftAltPressed)), Keys{ext(0xA6)});
+}
+
+TEST_F(KeyPollingTest, AltCombinationsAndTheirExceptions) {
+    constexpr std::uint16_t vkX = 0x58;
+    constexpr std::uint16_t vkQ = 0x51;
+    constexpr std::uint16_t vkA = 0x41;
+    constexpr std::uint16_t vk2 = 0x32;
+    constexpr std::uint16_t vkBackslash = 0xDC;
+    EXPECT_EQ(keysOf(keyPress(vkX, 45, 'x', leftAltPressed)), Keys{ext(0x2D)});
+    EXPECT_EQ(keysOf(keyPress(vkX, 45, 'X', leftAltPressed)), Keys{ext(0x2D)});
+    EXPECT_EQ(keysOf(keyPress(vkBack, scanBackspace, 8, leftAltPressed)), Keys{ext(0xE0)});
+    EXPECT_EQ(keysOf(keyPress(vkBack, scanBackspace, 0, leftAltPressed)), Keys{});
+    EXPECT_EQ(keysOf(keyPress(vkTab, scanTab, 9, leftAltPressed)), Keys{ext(0x0F)});
+    EXPECT_EQ(keysOf(keyPress(vkTab, scanTab, 9, shiftPressed)), Keys{ext(0x0F)});
+    EXPECT_EQ(keysOf(keyPress(vkTab, scanTab, 9)), Keys{"\t"});
+    EXPECT_EQ(keysOf(keyPress(vkEscape, scanEscape, 27, rightAltPressed)), Keys{ext(0x01)});
+    EXPECT_EQ(keysOf(keyPress(vkEscape, scanEscape, 27)), Keys{"\x1b"});
+    EXPECT_EQ(keysOf(keyPress(vk2, 3, '2', leftAltPressed)), Keys{ext(0x79)});
+    // Ctrl and Alt (AltGr) with a character not the key's own keep it.
+    EXPECT_EQ(keysOf(keyPress(vkQ, 16, '@', leftCtrlPressed | rightAltPressed)), Keys{"@"});
+    // Ctrl+2 with no character matches neither 2 nor its case swap.
+    EXPECT_EQ(keysOf(keyPress(vk2, 3, 0, leftCtrlPressed)), Keys{});
+    // Ctrl+letter is the control character the console reports.
+    EXPECT_EQ(keysOf(keyPress(vkA, 30, 1, leftCtrlPressed)), Keys{one(1)});
+    // The backslash key has no Alt code.
+    EXPECT_EQ(keysOf(keyPress(vkBackslash, 43, '\\', leftAltPressed)), Keys{"\\"});
+    // Beyond the scan code table only the character counts.
+    EXPECT_EQ(keysOf(keyPress(vkX, 100, 'x', leftAltPressed)), Keys{"x"});
+    EXPECT_EQ(keysOf(keyPress(vkX, 100, 0, leftAltPressed)), Keys{});
+}
+
+TEST_F(KeyPollingTest, ByteTwoFiftyFiveIsAOneByteKeyToldApartByLength) {
+    EXPECT_EQ(keysOf(keyPress(0, 0, 255)), Keys{one(255)});
+    EXPECT_EQ(keysOf(keyPress(0, 0, 0xE9, leftAltPressed)), Keys{one(0xE9)});
+    EXPECT_EQ(keyStringFromCode(255), one(255));
+    EXPECT_EQ(keyStringFromCode(0), one(0));
+    EXPECT_EQ(keyStringFromCode(noKey), "");
+    EXPECT_EQ(keyStringFromCode(closeKey), "\xFFk");
+}
+
+TEST_F(KeyPollingTest, OnePressYieldsOneKeyWhateverItsRepeatCount) {
+    KeyEvent held = keyPress(0x41, 30, 'a');
+    held.repeatCount = 3;
+    tap(held);
+    KeyEvent ignored = keyPress(0x42, 48, 'b');
+    ignored.repeatCount = 0;
+    tap(ignored);
+    EXPECT_EQ(drain(), Keys{"a"});
+}
+
+class AltNumberTest : public KeyPollingTest {
+protected:
+    void altDown() { queue(keyPress(vkMenu, scanAlt, 0, leftAltPressed)); }
+    void altUp() { queue(keyRelease(keyPress(vkMenu, scanAlt, 0, 0))); }
+    void keypadDigits(const std::string& digits) {
+        static constexpr std::uint16_t scans[10] = {82, 79, 80, 81, 75, 76, 77, 71, 72, 73};
+        for (char d : digits) {
+            const int n = d - '0';
+            tap(keyPress(static_cast<std::uint16_t>(vkNumpad0 + n), scans[n], 0, leftAltPressed | numLockOn));
+        }
+    }
+    std::vector<std::string> compose(const std::string& digits) {
+        altDown();
+        keypadDigits(digits);
+        altUp();
+        return drain();
+    }
+};
+
+TEST_F(AltNumberTest, KeypadDigitsWithAltGiveOneByteAtTheReleaseOfAlt) {
+    altDown();
+    keypadDigits("65");
+    EXPECT_FALSE(keyAvailable(cs));
+    altUp();
+    EXPECT_EQ(drain(), Keys{"A"});
+
+    EXPECT_EQ(compose("321"), Keys{"A"});
+    EXPECT_EQ(compose("256"), Keys{one(0)});
+    EXPECT_EQ(compose("0"), Keys{});
+    EXPECT_EQ(compose("4294967361"), Keys{"A"});  // wraps modulo 2^32
+    EXPECT_EQ(compose("65"), Keys{"A"});          // each number starts afresh
+}
+
+TEST_F(AltNumberTest, CtrlOrShiftDuringCompositionDeliversTheNumberSoFar) {
+    altDown();
+    keypadDigits("66");
+    queue(keyPress(vkControl, scanCtrl, 0, leftAltPressed | leftCtrlPressed));
+    EXPECT_EQ(drain(), Keys{"B"});
+    altUp();
+    EXPECT_EQ(drain(), Keys{});
+
+    altDown();
+    keypadDigits("67");
+    queue(keyPress(vkShift, scanShift, 0, leftAltPressed | shiftPressed));
+    altUp();
+    EXPECT_EQ(drain(), Keys{"C"});
+}
+
+TEST_F(AltNumberTest, AnAltKeyWithACodeAbandonsTheNumber) {
+    altDown();
+    keypadDigits("6");
+    tap(keyPress(0x58, 45, 'x', leftAltPressed));
+    altUp();
+    EXPECT_EQ(drain(), Keys{ext(0x2D)});
+
+    // A key that yields nothing keeps the number going.
+    altDown();
+    keypadDigits("6");
+    tap(keyPress(vkBack, scanBackspace, 0, leftAltPressed));
+    keypadDigits("5");
+    altUp();
+    EXPECT_EQ(drain(), Keys{"A"});
+}
+
+TEST_F(KeyPollingTest, BurstBeyondTheRingKeepsTheNewest511InOrder) {
+    constexpr int typed = 600;
+    auto charOf = [](int i) { return static_cast<std::uint8_t>(1 + i % 255); };
+    for (int i = 0; i < typed; ++i) tap(keyPress(0, 0, charOf(i)));
+    const Keys keys = drain();
+    EXPECT_TRUE(con.events.empty());
+    ASSERT_EQ(keys.size(), 511u);
+    for (int i = 0; i < 511; ++i) ASSERT_EQ(keys[static_cast<std::size_t>(i)], one(charOf(89 + i))) << i;
+}
+
+TEST_F(KeyPollingTest, RingHolds511AndWrapsAround) {
+    // Move the indexes close to the end of the ring first.
+    for (int i = 0; i < 500; ++i) pushKey(cs, 'z');
+    for (int i = 0; i < 500; ++i) ASSERT_EQ(takeKey(cs, true), 'z');
+    for (int i = 0; i < 511; ++i) pushKey(cs, i % 256);
+    EXPECT_EQ(takeKey(cs, false), 0);
+    for (int i = 0; i < 511; ++i) ASSERT_EQ(takeKey(cs, true), i % 256) << i;
+    EXPECT_EQ(takeKey(cs, true), noKey);
+
+    for (int i = 0; i < 512; ++i) pushKey(cs, i % 256);
+    EXPECT_EQ(takeKey(cs, true), 1);  // the oldest was dropped
+}
+
+TEST_F(KeyPollingTest, NoEventsAreReadWhenInputIsNotAConsoleOrThePeekFails) {
+    con.typeText("a");
+    con.failPeek = true;
+    EXPECT_EQ(pollKey(cs), "");
+    EXPECT_FALSE(keyAvailable(cs));
+    con.failPeek = false;
+    con.inputIsConsole = false;
+    EXPECT_EQ(pollKey(cs), "");
+    con.inputIsConsole = true;
+    EXPECT_EQ(pollKey(cs), "a");
+}
+
+TEST_F(KeyPollingTest, WaitKeyChecksAtOnceThenPausesBetweenChecks) {
+    con.typeText("q");
+    EXPECT_EQ(waitKey(cs), "q");
+    EXPECT_TRUE(con.sleeps.empty());
+
+    int idles = 0;
+    con.onIdle = [&] {
+        ++idles;
+        if (idles == 2) tap(keyPress(vkShift, scanShift, 0, shiftPressed));  // yields nothing
+        if (idles == 3) tap(keyPress(vkUp, scanUp, 0, enhancedKey));
+    };
+    EXPECT_EQ(waitKey(cs), ext(72));
+    EXPECT_EQ(con.sleeps, (std::vector<unsigned>{25, 25, 25}));
+}
+
+TEST_F(KeyPollingTest, CloseKeyFromTheControlThreadComesBehindQueuedKeys) {
+    con.typeText("ab");
+    EXPECT_TRUE(keyAvailable(cs));  // the first pump installs the handler
+    std::thread control([&] { EXPECT_TRUE(con.raiseControlEvent(ctrlCloseEvent)); });
+    control.join();
+    EXPECT_EQ(drain(), (Keys{"a", "b", ext(0x6B)}));
+    EXPECT_EQ(ext(0x6B), "\xFF"
+                         "k");
+}
+
+// The control thread pushes close keys while the main thread pumps and
+// takes typed keys: every key arrives once, and typed keys keep their order.
+TEST_F(KeyPollingTest, ClosePushesFromAnotherThreadInterleaveSafelyWithPolling) {
+    constexpr int closes = 300;
+    constexpr int rounds = 400;
+    const std::string word = "abcdefgh";
+    EXPECT_FALSE(keyAvailable(cs));
+    std::atomic<bool> start{false};
+    std::thread control([&] {
+        while (!start.load()) std::this_thread::yield();
+        for (int i = 0; i < closes; ++i) {
+            con.raiseControlEvent(ctrlCloseEvent);
+            if (i % 16 == 0) std::this_thread::yield();
+        }
+    });
+    start = true;
+    std::string typedBack;
+    int closeKeys = 0;
+    for (int r = 0; r < rounds; ++r) {
+        con.typeText(word);
+        for (std::string k = pollKey(cs); !k.empty(); k = pollKey(cs)) {
+            if (k == ext(0x6B)) {
+                ++closeKeys;
+            } else {
+                typedBack += k;
+            }
+            (void)keyAvailable(cs);
+        }
+    }
+    control.join();
+    for (std::string k = pollKey(cs); !k.empty(); k = pollKey(cs)) {
+        if (k == ext(0x6B)) ++closeKeys;
+    }
+    EXPECT_EQ(closeKeys, closes);
+    std::string expected;
+    for (int r = 0; r < rounds; ++r) expected += word;
+    EXPECT_EQ(typedBack, expected);
+    EXPECT_FALSE(con.endedByDefaultHandling);
+}
+
+// The tables as constant data: every cell that holds something, checked
+// against the layout of the keyboard rather than cell by cell.
+TEST(KeyTablesTest, ScanCodeTableHoldsExtendedCodesOnlyWhereTheKeyboardHasThem) {
+    auto expected = [](int sc, int col) -> int {
+        const bool fKey = sc >= 59 && sc <= 68;
+        const bool keypadMove = sc >= 71 && sc <= 83 && sc != 74 && sc != 78 && sc != 76;
+        switch (col) {
+        case plainColumn:
+            if (fKey || keypadMove || sc == 76) return sc;
+            if (sc == 87 || sc == 88) return 0x85 + (sc - 87);
+            return 0;
+        case shiftColumn:
+            if (fKey) return sc + 25;
+            if (sc == 15) return 0x0F;
+            if (sc == 87 || sc == 88) return 0x87 + (sc - 87);
+            return 0;
+        case ctrlColumn:
+            if (fKey) return sc + 35;
+            if (sc == 3) return 0x03;
+            if (sc == 15) return 0x94;
+            if (sc == 76) return 0x8F;
+            if (sc == 87 || sc == 88) return 0x89 + (sc - 87);
+            if (keypadMove) {
+                const int codes[] = {0x77, 0x8D, 0x84, 0, 0x73, 0, 0x74, 0, 0x75, 0x91, 0x76, 0x92, 0x93};
+                return codes[sc - 71];
+            }
+            return 0;
+        default:
+            if (sc == 1) return 0x01;
+            if (sc >= 2 && sc <= 13) return sc + 118;
+            if (sc == 14) return 0xE0;
+            if (sc == 15) return 0x0F;
+            if ((sc >= 16 && sc <= 28) || (sc >= 30 && sc <= 41) || (sc >= 44 && sc <= 53)) return sc;
+            if (fKey) return sc + 45;
+            if (sc == 76) return 0x4C;
+            if (sc == 87 || sc == 88) return 0x8B + (sc - 87);
+            return 0;
+        }
+    };
+    for (int sc = 0; sc <= lastTableScanCode; ++sc) {
+        for (std::size_t col = 0; col < keyColumns; ++col) {
+            const KeyEntry& e = ScanCodeTable[sc][col];
+            const int want = expected(sc, static_cast<int>(col));
+            if (want == 0) {
+                EXPECT_EQ(e.kind, KeyEntry::Kind::none) << "scan " << sc << " column " << col;
+            } else {
+                EXPECT_EQ(e.kind, KeyEntry::Kind::extended) << "scan " << sc << " column " << col;
+                EXPECT_EQ(e.value, want) << "scan " << sc << " column " << col;
+            }
+        }
+    }
+}
+
+TEST(KeyTablesTest, EnhancedKeyTableHasTwelveDistinctScanCodes) {
+    const std::uint16_t scans[] = {28, 53, 71, 72, 73, 75, 77, 79, 80, 81, 82, 83};
+    for (std::uint16_t sc : scans) {
+        const EnhancedKeyRow* row = findEnhancedKey(sc);
+        ASSERT_NE(row, nullptr) << sc;
+        EXPECT_EQ(row->scanCode, sc);
+        for (const KeyEntry& e : row->columns) EXPECT_NE(e.kind, KeyEntry::Kind::none) << sc;
+    }
+    EXPECT_EQ(findEnhancedKey(76), nullptr);
+    EXPECT_EQ(findEnhancedKey(91), nullptr);
+}
+
+// A keyboard layout whose map reports values beyond one byte.
+class WideMapConsole : public MemoryConsole {
+public:
+    std::uint32_t mapped = 0;
+    std::uint32_t mapVirtualKeyToChar(std::uint16_t) override { return mapped; }
+};
+
+TEST(KeyTranslationTest, OnlyTheLowSixteenBitsOfTheMapCountAndWideValuesAreNotClassified) {
+    WideMapConsole con;
+    ConsoleState cs{con};
+    // A flag in the high bits (a dead key) leaves the character X.
+    con.mapped = 0x80000058;
+    EXPECT_EQ(translateKey(cs, keyPress(0x58, 45, 'x', leftAltPressed)), 0x2D * 256 + 255);
+    // A base beyond one byte matches no byte character.
+    con.mapped = 0x1258;
+    EXPECT_EQ(translateKey(cs, keyPress(0x58, 45, 'X', leftAltPressed)), 'X');
+    con.mapped = 0xFFFF;
+    EXPECT_EQ(translateKey(cs, keyPress(0x58, 45, 0, leftAltPressed)), noKey);
+}
+
+}  // namespace
+}  // namespace console
