@@ -1,0 +1,1 @@
+echo "== Console run in tmux: not written yet"; skipped="$skipped console"

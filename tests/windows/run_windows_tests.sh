@@ -1,0 +1,275 @@
+#!/bin/sh
+# Builds capitals.exe with the mingw-w64 cross toolchain and tests it under
+# Wine:
+#   - redirected runs: answers read from a file or a pipe, the transcript
+#     written to a file or a pipe, checked byte for byte against the
+#     transcript that the capital table and the answers given call for;
+#   - a console run in tmux: the first screen, answers typed with edits, the
+#     verdicts, the summary, the next round and Ctrl+C.
+#
+#   sh tests/windows/run_windows_tests.sh [build-folder]     (default build-windows)
+#
+# The Wine prefix lives in <build-folder>/wine-prefix and is made once.
+# Exits 0 without testing when mingw-w64 or Wine is missing; non-zero when a
+# check fails. Every Wine process it started is ended before it exits.
+set -u
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=${1:-build-windows}
+case $build in
+/*) ;;
+*) build=$(pwd)/$build ;;
+esac
+
+if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || ! command -v wine >/dev/null 2>&1 ||
+    ! command -v wineserver >/dev/null 2>&1; then
+    echo "Windows tests skipped: mingw-w64 or wine not installed"
+    exit 0
+fi
+
+scriptStart=$(date +%s)
+passed=0
+failed=0
+skipped=""
+pass() { passed=$((passed + 1)); echo "  ok: $1"; }
+fail() { failed=$((failed + 1)); echo "  FAILED: $1"; }
+now() { date +%s; }
+
+# --- Build --------------------------------------------------------------------
+echo "== Windows build ($build)"
+if ! cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >"$build.configure.log" 2>&1; then
+    cat "$build.configure.log"
+    echo "Windows build FAILED: configure"
+    exit 1
+fi
+rm -f "$build.configure.log"
+if ! cmake --build "$build" -j 2; then
+    echo "Windows build FAILED"
+    exit 1
+fi
+exe=$build/capitals.exe
+[ -f "$exe" ] || { echo "Windows build FAILED: no $exe"; exit 1; }
+
+# --- Wine ---------------------------------------------------------------------
+export WINEPREFIX="$build/wine-prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+work=$build/windows-tests
+rm -rf "$work"
+mkdir -p "$work"
+tmuxSocket=capitals-wine-$$
+started=""
+
+cleanup() {
+    for pid in $started; do kill "$pid" 2>/dev/null; done
+    echo "   (cleanup at $(($(now) - scriptStart)) s)"
+    command -v tmux >/dev/null 2>&1 && tmux -L "$tmuxSocket" kill-server 2>/dev/null
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 2' INT TERM HUP
+
+if [ ! -f "$WINEPREFIX/.capitals-ready" ]; then
+    echo "== Wine prefix: first start (wineboot -i)"
+    rm -rf "$WINEPREFIX"
+    t0=$(now)
+    if ! wineboot -i </dev/null >"$work/wineboot.log" 2>&1; then
+        cat "$work/wineboot.log"
+        echo "Wine prefix FAILED"
+        exit 1
+    fi
+    wineserver -w
+    : >"$WINEPREFIX/.capitals-ready"
+    echo "   wineboot took $(($(now) - t0)) s"
+else
+    echo "== Wine prefix exists; wineboot skipped"
+fi
+# One Wine server for all runs, so that Wine's own services start only once.
+wineserver -p
+
+# The Windows process that `wine` started (a child of the launcher), if any.
+windowsPid() {
+    if tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null | grep -q 'capitals\.exe'; then
+        echo "$1"
+    else
+        ps -o pid= --ppid "$1" 2>/dev/null | head -n 1 | tr -d ' '
+    fi
+}
+# User plus system clock ticks a process has used.
+cpuTicks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null; }
+
+# Waits up to $2 seconds until file $1 holds the line that ends a round.
+waitForRoundEnd() {
+    deadline=$(($(now) + $2))
+    while [ "$(now)" -le "$deadline" ]; do
+        grep -q 'Press a key to play again' "$1" 2>/dev/null && return 0
+        sleep 0.5
+    done
+    return 1
+}
+
+# Ends a run: the launcher and the Windows process under it.
+endRun() {
+    child=$(windowsPid "$1")
+    kill "$1" 2>/dev/null
+    [ -n "$child" ] && kill "$child" 2>/dev/null
+    wait "$1" 2>/dev/null
+    echo "   ($2 done at $(($(now) - scriptStart)) s)"
+}
+
+checkTranscript() { # name output fields
+    if awk -f "$here/expected_transcript.awk" "$here/capital_table.tsv" "$3" "$2" >"$work/$1.expected" \
+        2>"$work/$1.why"; then
+        if cmp -s "$work/$1.expected" "$2"; then
+            pass "$1: transcript byte for byte ($(grep -c 'Correct!' "$2") right, all 50 states once)"
+        else
+            fail "$1: transcript differs from the expected one"
+            cmp "$work/$1.expected" "$2" | sed 's/^/    /'
+            diff "$work/$1.expected" "$2" | head -n 20 | sed 's/^/    /'
+        fi
+    else
+        fail "$1: $(cat "$work/$1.why")"
+    fi
+}
+
+# --- Redirected runs ----------------------------------------------------------
+echo "== Redirected standard input and output"
+
+# 1. Fifty empty lines from a file, output to a file: every answer is empty.
+i=0
+: >"$work/empty.in"
+while [ $i -lt 50 ]; do printf '\n' >>"$work/empty.in"; i=$((i + 1)); done
+: >"$work/empty.fields"
+i=0
+while [ $i -lt 50 ]; do printf '\n' >>"$work/empty.fields"; i=$((i + 1)); done
+t0=$(now)
+wine "$exe" <"$work/empty.in" >"$work/empty.out" 2>"$work/empty.err" &
+wpid=$!
+started="$started $wpid"
+if waitForRoundEnd "$work/empty.out" 120; then
+    echo "   first redirected run: round over after $(($(now) - t0)) s"
+    sleep 1
+    checkTranscript empty-lines "$work/empty.out" "$work/empty.fields"
+    grep -q '? ' "$work/empty.out" && fail "empty-lines: a prompt was shown on redirected input"
+    grep -q ' 0of 50correct.' "$work/empty.out" && pass "empty-lines: summary \" 0of 50correct.\""
+    # The wait for a key that can never come must not use the processor.
+    child=$(windowsPid "$wpid")
+    if [ -n "$child" ] && [ -r "/proc/$child/stat" ]; then
+        c0=$(cpuTicks "$child")
+        sleep 2
+        c1=$(cpuTicks "$child")
+        if [ $((c1 - c0)) -le 20 ]; then
+            pass "empty-lines: the wait after the round is idle ($((c1 - c0)) ticks in 2 s)"
+        else
+            fail "empty-lines: the wait after the round used $((c1 - c0)) clock ticks in 2 s"
+        fi
+        kill -0 "$child" 2>/dev/null && pass "empty-lines: the program is still waiting for a key"
+    else
+        skipped="$skipped idle-wait"
+    fi
+else
+    fail "empty-lines: no round end within 120 s"
+    head -c 2000 "$work/empty.out"
+    cat "$work/empty.err"
+fi
+endRun "$wpid" empty-lines
+
+# 2. Answers with the input-field rules from a pipe, output to a file. The
+# n-th field answers the n-th question, whatever state it asks.
+{
+    printf 'Montgomery, Juneau\r\n'
+    printf '"Phoenix"\n'
+    printf ' \t Little Rock\r'
+    printf 'sacramento\r\n'
+    printf 'Denver \r\n'
+    i=0
+    while [ $i -lt 5000 ]; do printf ' '; i=$((i + 1)); done
+    printf 'Hartford\r\n'
+    printf '\032Dover\r\n'
+    printf '"Tallahassee, FL"  \r\n'
+    printf 'Atl"anta\r\n'
+    printf ',\r\n'
+    printf 'Spring\377field\r\n'
+    tail -n +14 "$here/capital_table.tsv" | cut -f 2 | sed 's/$/\r/'
+} >"$work/fields.in"
+{
+    printf 'Montgomery\nJuneau\nPhoenix\nLittle Rock\nsacramento\nDenver \nHartford\n\032Dover\n'
+    printf 'Tallahassee, FL\nAtl"anta\n\n\nSpring\377field\n'
+    tail -n +14 "$here/capital_table.tsv" | cut -f 2
+} >"$work/fields.fields"
+rm -f "$work/fields.fifo"
+mkfifo "$work/fields.fifo"
+wine "$exe" <"$work/fields.fifo" >"$work/fields.out" 2>"$work/fields.err" &
+wpid=$!
+started="$started $wpid"
+cat "$work/fields.in" >"$work/fields.fifo" &
+started="$started $!"
+if waitForRoundEnd "$work/fields.out" 120; then
+    sleep 1
+    checkTranscript answer-fields "$work/fields.out" "$work/fields.fields"
+else
+    fail "answer-fields: no round end within 120 s"
+    cat "$work/fields.err"
+fi
+endRun "$wpid" answer-fields
+
+# 3. Answers given as the questions come, through pipes both ways: the right
+# capital for most questions, in the field forms the quiz accepts, and wrong
+# answers in between.
+rm -f "$work/live.in.fifo" "$work/live.out.fifo"
+mkfifo "$work/live.in.fifo" "$work/live.out.fifo"
+wine "$exe" <"$work/live.in.fifo" >"$work/live.out.fifo" 2>"$work/live.err" &
+wpid=$!
+started="$started $wpid"
+exec 3>"$work/live.in.fifo" 4<"$work/live.out.fifo"
+# A watchdog ends the run if the round stalls; stopping it stops its sleep.
+sh -c 'sleep 120 & s=$!; trap "kill $s; exit 0" TERM; wait $s; kill "$1"' watchdog "$wpid" >/dev/null 2>&1 &
+watchdog=$!
+started="$started $watchdog"
+cr=$(printf '\r')
+: >"$work/live.out"
+: >"$work/live.fields"
+n=0
+while IFS= read -r line <&4; do
+    printf '%s\n' "$line" >>"$work/live.out"
+    case $line in
+    "Name the capital of "*)
+        n=$((n + 1))
+        state=${line#Name the capital of }
+        state=${state%"$cr"}
+        capital=$(awk -F '\t' -v s="$state" '$1 == s { print $2 }' "$here/capital_table.tsv")
+        case $((n % 5)) in
+        1) printf '%s\r\n' "$capital" >&3; printf '%s\n' "$capital" >>"$work/live.fields" ;;
+        2) printf '  "%s"  \n' "$capital" >&3; printf '%s\n' "$capital" >>"$work/live.fields" ;;
+        3) printf '\t %s\r\n' "$capital" >&3; printf '%s\n' "$capital" >>"$work/live.fields" ;;
+        4)
+            lower=$(printf '%s' "$capital" | tr 'A-Z' 'a-z')
+            printf '%s\r\n' "$lower" >&3
+            printf '%s\n' "$lower" >>"$work/live.fields"
+            ;;
+        0) printf '%s \r\n' "$capital" >&3; printf '%s \n' "$capital" >>"$work/live.fields" ;;
+        esac
+        ;;
+    "Press a key to play again"*) break ;;
+    esac
+done
+kill "$watchdog" 2>/dev/null
+endRun "$wpid" live-answers
+exec 3>&- 4<&-
+if [ "$n" -eq 50 ]; then
+    checkTranscript live-answers "$work/live.out" "$work/live.fields"
+    grep -q '^ 30of 50correct.' "$work/live.out" && pass "live-answers: summary \" 30of 50correct.\""
+else
+    fail "live-answers: the round ended after $n questions"
+    cat "$work/live.err"
+fi
+
+# --- Console run in tmux ------------------------------------------------------
+. "$here/console_checks.sh"
+
+echo "== Windows tests: $passed passed, $failed failed${skipped:+ (not run:$skipped)}"
+[ "$failed" -eq 0 ]
