@@ -1,0 +1,63 @@
+// Terminal input bytes decoded into the console's key events: printable
+// characters, control keys, Alt as an Escape prefix, and the cursor, editing
+// and function keys in their xterm, VT220, rxvt and Linux console forms.
+//
+// Each key becomes a press and a release with the US layout's virtual key
+// and set-1 scan code, the character in code page 437 (0 for keys without
+// one) and the modifier flags, so that key polling makes of it what it makes
+// of the same key on a console. Mouse, focus and paste-bracket reports and
+// sequences that name no key are consumed and yield nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "console/console_platform.h"
+
+namespace console {
+
+// How long the terminal layer waits for the rest of a sequence, counted
+// from the last byte that came, before it calls flush: an Escape with
+// nothing after it within this time is the Escape key.
+inline constexpr unsigned keySequenceWaitMilliseconds = 40;
+
+class KeyDecoder {
+public:
+    // The most bytes held at once. A longer sequence is consumed up to its
+    // final byte without being kept.
+    static constexpr std::size_t maxHeldBytes = 32;
+
+    // utf8: the terminal sends UTF-8; otherwise each byte is one character.
+    explicit KeyDecoder(bool utf8);
+
+    // Decodes the bytes, appending a press and a release for each key to
+    // out. Bytes that may start a longer sequence (a lone Escape, a partial
+    // sequence or UTF-8 character) are held until more bytes come or flush.
+    // The result depends only on the bytes and the flushes between them,
+    // never on how the bytes are split between calls.
+    void feed(const std::uint8_t* bytes, std::size_t n, std::vector<InputRecord>& out);
+    // True while bytes are held or a sequence is being consumed: the
+    // terminal layer then calls flush when no byte has come for
+    // keySequenceWaitMilliseconds.
+    bool holding() const;
+    // How many bytes are held (at most maxHeldBytes).
+    std::size_t heldLength() const { return held_.size(); }
+    // The wait for the rest of a sequence is over: held bytes are decoded as
+    // they stand (a lone Escape is the Escape key; a partial sequence or
+    // character yields nothing).
+    void flush(std::vector<InputRecord>& out);
+
+private:
+    void feedByte(std::uint8_t byte, std::vector<InputRecord>& out);
+    // Decodes from the start of the held bytes while they make up whole
+    // items; at the end of input, partial items are settled too.
+    void decodeHeld(bool atEnd, std::vector<InputRecord>& out);
+
+    bool utf8_;
+    // Inside a sequence too long to hold: bytes are dropped up to its final byte.
+    bool skipping_ = false;
+    std::vector<std::uint8_t> held_;
+};
+
+}  // namespace console
