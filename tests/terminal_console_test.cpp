@@ -1,0 +1,210 @@
+// The terminal console on a pseudo-terminal: its size, raw key reading tied
+// to the processed-input bit, keys decoded into events, the held Escape
+// released after its wait, presents reaching the terminal, and the
+// terminal's settings put back exactly.
+#include "console/posix/terminal_console.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace console {
+namespace {
+
+class PseudoTerminal {
+public:
+    PseudoTerminal(int width, int height) {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return;
+        slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        setSize(width, height);
+    }
+    ~PseudoTerminal() {
+        if (slave >= 0) ::close(slave);
+        if (master >= 0) ::close(master);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    bool open() const { return master >= 0 && slave >= 0; }
+    void setSize(int width, int height) {
+        winsize size{};
+        size.ws_col = static_cast<unsigned short>(width);
+        size.ws_row = static_cast<unsigned short>(height);
+        ::ioctl(master, TIOCSWINSZ, &size);
+    }
+    void type(const std::string& bytes) { ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    // What the program wrote on the terminal so far.
+    std::string output() {
+        std::string out;
+        for (;;) {
+            pollfd fd{master, POLLIN, 0};
+            if (::poll(&fd, 1, 50) <= 0) return out;
+            char buffer[4096];
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n <= 0) return out;
+            out.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+
+    int master = -1;
+    int slave = -1;
+};
+
+TerminalOptions onTerminal(const PseudoTerminal& pty) {
+    TerminalOptions options;
+    options.inputFd = pty.slave;
+    options.outputFd = pty.slave;
+    options.takeSignals = false;
+    options.charset = TerminalOptions::Charset::utf8;
+    return options;
+}
+
+termios settingsOf(int fd) {
+    termios settings{};
+    ::tcgetattr(fd, &settings);
+    return settings;
+}
+
+TEST(TerminalConsole, RawKeyReadingFollowsProcessedInputAndIsPutBackExactly) {
+    PseudoTerminal pty(80, 25);
+    if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+    const termios found = settingsOf(pty.slave);
+    ASSERT_TRUE(found.c_lflag & ISIG);
+    {
+        TerminalConsole terminal(onTerminal(pty));
+        EXPECT_TRUE(terminal.inputIsConsole);
+        EXPECT_TRUE(terminal.outputIsConsole);
+        termios raw = settingsOf(pty.slave);
+        EXPECT_FALSE(raw.c_lflag & (ICANON | ECHO | IEXTEN));
+        EXPECT_FALSE(raw.c_iflag & (ICRNL | IXON));
+        EXPECT_TRUE(raw.c_lflag & ISIG);
+
+        // The processed-input bit decides whether Ctrl+C is a signal or a key.
+        std::uint32_t mode = 0;
+        ASSERT_TRUE(terminal.getInputMode(mode));
+        EXPECT_TRUE(mode & enableProcessedInput);
+        ASSERT_TRUE(terminal.setInputMode(mode & ~enableProcessedInput));
+        EXPECT_FALSE(settingsOf(pty.slave).c_lflag & ISIG);
+        ASSERT_TRUE(terminal.setInputMode(mode));
+        EXPECT_TRUE(settingsOf(pty.slave).c_lflag & ISIG);
+    }
+    const termios after = settingsOf(pty.slave);
+    EXPECT_EQ(after.c_iflag, found.c_iflag);
+    EXPECT_EQ(after.c_oflag, found.c_oflag);
+    EXPECT_EQ(after.c_cflag, found.c_cflag);
+    EXPECT_EQ(after.c_lflag, found.c_lflag);
+    EXPECT_EQ(std::memcmp(after.c_cc, found.c_cc, sizeof found.c_cc), 0);
+}
+
+TEST(TerminalConsole, TakesTheTerminalsSizeAndItsChanges) {
+    PseudoTerminal pty(100, 30);
+    if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+    TerminalConsole terminal(onTerminal(pty));
+    ScreenInfo info;
+    ASSERT_TRUE(terminal.getScreenInfo(info));
+    EXPECT_EQ(info.bufferWidth, 100);
+    EXPECT_EQ(info.bufferHeight, 30);
+    EXPECT_EQ(info.windowBottom, 29);
+
+    const std::uint8_t text[] = {'O', 'h', 'i', 'o'};
+    terminal.writeCells(0, 0, text, 4, 7);
+    pty.setSize(60, 20);
+    terminal.noteResize();
+    ASSERT_TRUE(terminal.getScreenInfo(info));
+    EXPECT_EQ(info.bufferWidth, 60);
+    EXPECT_EQ(info.bufferHeight, 20);
+    // The model keeps its content across the resize.
+    EXPECT_EQ(terminal.windowRowText(0).substr(0, 4), "Ohio");
+}
+
+TEST(TerminalConsole, PresentsReachTheTerminalAndLeavingRestoresIt) {
+    PseudoTerminal pty(20, 5);
+    if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+    {
+        TerminalConsole terminal(onTerminal(pty));
+        const std::uint8_t text[] = {'O', 'h', 'i', 'o', 0x81};
+        terminal.writeCells(0, 1, text, 5, 7);
+        terminal.setCursorPosition(5, 1);
+        terminal.present();
+        const std::string painted = pty.output();
+        EXPECT_NE(painted.find("\x1b[2J"), std::string::npos);
+        EXPECT_NE(painted.find("Ohio\xC3\xBC"), std::string::npos);
+        terminal.present();
+        EXPECT_EQ(pty.output(), "");
+        terminal.setCursorVisible(false);
+        terminal.present();
+        EXPECT_EQ(pty.output(), "\x1b[?25l");
+    }
+    // Default rendition, the cursor at the start of the row below the text
+    // (CR LF as the terminal's output processing sends it), cursor visible.
+    EXPECT_EQ(pty.output(), "\x1b[0m\r\r\n\x1b[?25h");
+}
+
+TEST(TerminalConsole, KeysBecomeEventsAndALoneEscapeWaitsItsTime) {
+    PseudoTerminal pty(80, 25);
+    if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+    TerminalConsole terminal(onTerminal(pty));
+    TerminalConsole::Clock::time_point now{};
+    terminal.clock = [&now] { return now; };
+
+    pty.type("a");
+    // The byte is there before the wait: it ends at once.
+    terminal.waitForInput();
+    bool pending = false;
+    ASSERT_TRUE(terminal.peekInput(pending));
+    ASSERT_TRUE(pending);
+    InputRecord record;
+    ASSERT_TRUE(terminal.readInput(record));
+    EXPECT_TRUE(record.key.keyDown);
+    EXPECT_EQ(record.key.character, 'a');
+    ASSERT_TRUE(terminal.readInput(record));
+    EXPECT_FALSE(record.key.keyDown);
+
+    // A lone Escape may start a sequence: held until its wait is over.
+    pty.type("\x1b");
+    terminal.sleep(0);
+    ASSERT_TRUE(terminal.peekInput(pending));
+    EXPECT_FALSE(pending);
+    now += TerminalConsole::sequenceWait - std::chrono::milliseconds(1);
+    ASSERT_TRUE(terminal.peekInput(pending));
+    EXPECT_FALSE(pending);
+    now += std::chrono::milliseconds(1);
+    ASSERT_TRUE(terminal.peekInput(pending));
+    ASSERT_TRUE(pending);
+    ASSERT_TRUE(terminal.readInput(record));
+    EXPECT_EQ(record.key.character, 0x1B);
+
+    // A sequence that arrives whole is one key: the up arrow.
+    terminal.events.clear();
+    pty.type("\x1b[A");
+    terminal.sleep(0);
+    ASSERT_TRUE(terminal.peekInput(pending));
+    ASSERT_TRUE(pending);
+    ASSERT_TRUE(terminal.readInput(record));
+    EXPECT_EQ(record.key.virtualKey, 0x26);
+}
+
+TEST(TerminalConsole, HeldBytesEndAWaitForInputWithTheRealClock) {
+    PseudoTerminal pty(80, 25);
+    if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+    TerminalConsole terminal(onTerminal(pty));
+    pty.type("\x1b");
+    terminal.waitForInput();  // the byte arrived
+    bool pending = false;
+    terminal.peekInput(pending);
+    // Waiting again ends when the held Escape's wait is over, not never.
+    if (!pending) terminal.waitForInput();
+    ASSERT_TRUE(terminal.peekInput(pending));
+    EXPECT_TRUE(pending);
+}
+
+}  // namespace
+}  // namespace console
