@@ -211,6 +211,8 @@ TEST(KeyDecoderKeys, MalformedUtf8IsDroppedWithoutHarm) {
         {"\xc3", {}},                         // cut short by the end of the wait
         {"\xc0\xaf" "a", {"a"}},              // overlong slash
         {"\xe0\x80\xaf" "a", {"a"}},
+        {"\xe0\x83\x87" "a", {"a"}},          // overlong capital C cedilla
+        {"\xf0\x80\x83\x87" "a", {"a"}},
         {"\xed\xa0\x80" "a", {"a"}},          // surrogate
         {"\xf4\x90\x80\x80" "a", {"a"}},      // beyond U+10FFFF
         {"\xff\xfe" "a", {"a"}},
@@ -228,7 +230,8 @@ TEST(KeyDecoderKeys, ReportsAndUnknownSequencesYieldNothing) {
         {"\x1b[M !!a", {"a"}},                           // X10 mouse: three raw bytes
         {"\x1b[M\xff\xff\xff" "a", {"a"}},
         {"\x1b[32;10;5M" "a", {"a"}},                    // urxvt mouse
-        {"\x1b[12;40R" "a", {"a"}},                      // cursor position report
+        {"\x1b[12;40R" "a", {"a"}},                      // cursor position reports
+        {"\x1b[12;5R" "a", {"a"}},
         {"\x1b[?1;2c" "a", {"a"}},                       // device attributes
         {"\x1b[99~" "a", {"a"}},
         {"\x1b[1;17A" "a", {"a"}},                       // modifier out of range

@@ -17,11 +17,6 @@
 
 namespace console {
 
-// How long the terminal layer waits for the rest of a sequence, counted
-// from the last byte that came, before it calls flush: an Escape with
-// nothing after it within this time is the Escape key.
-inline constexpr unsigned keySequenceWaitMilliseconds = 40;
-
 class KeyDecoder {
 public:
     // The most bytes held at once. A longer sequence is consumed up to its
@@ -38,8 +33,8 @@ public:
     // never on how the bytes are split between calls.
     void feed(const std::uint8_t* bytes, std::size_t n, std::vector<InputRecord>& out);
     // True while bytes are held or a sequence is being consumed: the
-    // terminal layer then calls flush when no byte has come for
-    // keySequenceWaitMilliseconds.
+    // terminal layer then calls flush when no byte has come for a short
+    // while (at most 50 ms), so that a lone Escape is the Escape key.
     bool holding() const;
     // How many bytes are held (at most maxHeldBytes).
     std::size_t heldLength() const { return held_.size(); }
