@@ -1,5 +1,6 @@
 # The console run of the Windows tests, sourced by run_windows_tests.sh: the
-# program in Wine's console inside an 80 by 25 tmux pane. One whole round is
+# layer's own checks, then the program, in Wine's console inside an 80 by 25
+# tmux pane. One whole round is
 # typed with edits (Backspace, Left, Delete, Home and End, Tab), every echo
 # and verdict is read off the screen, then the summary, a key for the next
 # round, and Ctrl+C at the prompt.
@@ -40,6 +41,34 @@ waitForLine() {
 linesBefore() {
     screen | awk -v h="$1" -v k="$2" '{ line[NR] = $0 } $0 == h { at = NR } END { for (i = 1; i <= k; i++) print line[at - i] }'
 }
+
+# The layer's own operations against Wine's console, read back with the
+# console's calls.
+checker=$build/tests/windows/windows_console_check.exe
+if [ -f "$checker" ]; then
+    rm -f "$work/console_check.txt"
+    tm -f /dev/null new-session -d -s check -x 80 -y 25 \
+        "env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wine '$checker' 'Z:$work/console_check.txt'"
+    deadline=$(($(now) + 60))
+    while [ "$(now)" -le "$deadline" ] && ! grep -q 'passed, .* failed' "$work/console_check.txt" 2>/dev/null; do
+        sleep 0.2
+    done
+    tm kill-session -t check 2>/dev/null
+    summary=$(grep 'passed, .* failed' "$work/console_check.txt" 2>/dev/null)
+    if [ -z "$summary" ]; then
+        fail "console layer: the check program gave no result"
+    else
+        grep '^FAILED' "$work/console_check.txt" | sed 's/^FAILED: /  FAILED: console layer: /'
+        checksPassed=${summary%% passed*}
+        checksFailed=${summary#*passed, }
+        checksFailed=${checksFailed%% failed*}
+        passed=$((passed + checksPassed))
+        failed=$((failed + checksFailed))
+        echo "  console layer against Wine's console: $summary"
+    fi
+else
+    fail "console layer: no $checker"
+fi
 
 consoleStart=$(now)
 tm -f /dev/null new-session -d -s capitals -x 80 -y 25 \

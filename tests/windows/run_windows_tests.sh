@@ -271,5 +271,6 @@ fi
 # --- Console run in tmux ------------------------------------------------------
 . "$here/console_checks.sh"
 
-echo "== Windows tests: $passed passed, $failed failed${skipped:+ (not run:$skipped)}"
+[ -n "$skipped" ] && echo "== Windows checks not run:$skipped"
+echo "Windows: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

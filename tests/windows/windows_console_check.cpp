@@ -1,0 +1,151 @@
+// Checks the Windows console layer against a real console: every operation is
+// made through WindowsConsole and its effect read back with the console's own
+// calls. Runs in a console (under Wine, in a tmux pane); writes one line per
+// failed check and a closing "N passed, N failed" line to the file named by
+// its argument, and exits non-zero when a check failed.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "console/windows/windows_console.h"
+#include "console/windows/windows_handles.h"
+
+namespace {
+
+std::FILE* report = nullptr;
+int passedChecks = 0;
+int failedChecks = 0;
+
+void check(bool ok, const char* what) {
+    if (ok) {
+        ++passedChecks;
+    } else {
+        ++failedChecks;
+        std::fprintf(report, "FAILED: %s\n", what);
+    }
+}
+
+HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+
+std::string charactersAt(int x, int y, int n) {
+    std::string text(static_cast<std::size_t>(n), '\0');
+    DWORD read = 0;
+    COORD at;
+    at.X = static_cast<SHORT>(x);
+    at.Y = static_cast<SHORT>(y);
+    ReadConsoleOutputCharacterA(output(), text.data(), static_cast<DWORD>(n), at, &read);
+    text.resize(read);
+    return text;
+}
+
+WORD attributeAt(int x, int y) {
+    WORD attribute = 0;
+    DWORD read = 0;
+    COORD at;
+    at.X = static_cast<SHORT>(x);
+    at.Y = static_cast<SHORT>(y);
+    ReadConsoleOutputAttribute(output(), &attribute, 1, at, &read);
+    return attribute;
+}
+
+bool handlerA(std::uint32_t, void*) { return false; }
+bool handlerB(std::uint32_t, void*) { return false; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || (report = std::fopen(argv[1], "w")) == nullptr) return 2;
+    console::WindowsConsole platform;
+
+    console::ScreenInfo info;
+    check(!platform.getScreenInfo(info), "screen query fails before the handles are fetched");
+    platform.fetchStandardHandles();
+    check(platform.getScreenInfo(info), "screen query on the console");
+    check(info.bufferWidth >= 40 && info.bufferHeight >= 10, "buffer size read");
+    const int w = info.bufferWidth;
+
+    // Cells: bytes are placed as they are, control bytes included, with the
+    // attribute given; the cells around them are untouched.
+    platform.fillCharacter('.', w * 6, 0, 0);
+    platform.fillAttribute(7, w * 6, 0, 0);
+    const std::uint8_t bytes[] = {'A', 7, 9, 10, 13, 'z', 0xC4};
+    check(platform.writeCells(3, 1, bytes, 7, 0x1E), "writeCells succeeds");
+    check(charactersAt(2, 1, 9) == std::string(".A\x07\x09\x0A\x0Dz\xC4.", 9), "writeCells places bytes uninterpreted");
+    check(attributeAt(3, 1) == 0x1E && attributeAt(9, 1) == 0x1E && attributeAt(10, 1) == 7,
+          "writeCells sets the attribute of its cells only");
+    std::uint8_t longRow[600];
+    std::memset(longRow, 'L', sizeof longRow);
+    check(platform.writeCells(0, 2, longRow, w, 7) && charactersAt(0, 2, w) == std::string(static_cast<std::size_t>(w), 'L'),
+          "writeCells of a whole row");
+
+    // Fills run on from row to row.
+    check(platform.fillCharacter('#', w + 2, w - 1, 3), "fillCharacter succeeds");
+    check(charactersAt(w - 2, 3, 2) == ".#" && charactersAt(0, 4, w) == std::string(static_cast<std::size_t>(w), '#') &&
+              charactersAt(0, 5, 2) == "#.",
+          "fillCharacter runs on from row to row");
+    check(platform.fillAttribute(0x2F, 2, 0, 5) && attributeAt(1, 5) == 0x2F && attributeAt(2, 5) == 7,
+          "fillAttribute sets count cells");
+
+    // Block scroll: rows 1 to 3 move up one row; the row they vacate takes
+    // the fill cell.
+    check(platform.scrollBlock(console::CellRect{0, 1, w - 1, 3}, 0, 0, ' ', 0x47), "scrollBlock succeeds");
+    check(charactersAt(3, 0, 2) == "A\x07" && charactersAt(0, 1, 3) == "LLL", "scrollBlock moves the block");
+    check(charactersAt(0, 3, 3) == "   " && attributeAt(0, 3) == 0x47, "scrollBlock fills the vacated row");
+
+    // Cursor position and visibility.
+    check(platform.setCursorPosition(5, 4) && platform.getScreenInfo(info) && info.cursorX == 5 && info.cursorY == 4,
+          "setCursorPosition moves the cursor");
+    bool visible = true;
+    check(platform.setCursorVisible(false) && platform.getCursorVisible(visible) && !visible, "cursor hidden");
+    check(platform.setCursorVisible(true) && platform.getCursorVisible(visible) && visible, "cursor shown");
+
+    // Input mode and events: a key event and a focus event written into the
+    // console's input queue come back field for field.
+    std::uint32_t mode = 0;
+    check(platform.getInputMode(mode), "input mode read on the console");
+    check(platform.setInputMode(mode | console::enableProcessedInput) && platform.getInputMode(mode) &&
+              (mode & console::enableProcessedInput) != 0,
+          "processed input set");
+    FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
+    bool pending = true;
+    check(platform.peekInput(pending) && !pending, "peek finds no event in an empty queue");
+    INPUT_RECORD records[2] = {};
+    records[0].EventType = KEY_EVENT;
+    records[0].Event.KeyEvent.bKeyDown = TRUE;
+    records[0].Event.KeyEvent.wRepeatCount = 3;
+    records[0].Event.KeyEvent.wVirtualKeyCode = 0x70;
+    records[0].Event.KeyEvent.wVirtualScanCode = 59;
+    records[0].Event.KeyEvent.uChar.AsciiChar = static_cast<CHAR>(0xE9);
+    records[0].Event.KeyEvent.dwControlKeyState = 0x0118;
+    records[1].EventType = FOCUS_EVENT;
+    DWORD written = 0;
+    WriteConsoleInputA(GetStdHandle(STD_INPUT_HANDLE), records, 2, &written);
+    check(platform.peekInput(pending) && pending, "peek sees a pending event");
+    console::InputRecord record;
+    check(platform.readInput(record) && record.eventType == console::keyEventType && record.key.keyDown &&
+              record.key.repeatCount == 3 && record.key.virtualKey == 0x70 && record.key.scanCode == 59 &&
+              record.key.character == 0xE9 && record.key.controlState == 0x0118,
+          "a key event read field for field");
+    check(platform.readInput(record) && record.eventType == console::focusEventType, "a focus event read as such");
+    check(platform.peekInput(pending) && !pending, "the queue is empty again");
+
+    // The unshifted character of a virtual key.
+    check(platform.mapVirtualKeyToChar('A') == 'A' && platform.mapVirtualKeyToChar(0x31) == '1' &&
+              platform.mapVirtualKeyToChar(0x70) == 0,
+          "virtual keys mapped to their unshifted character");
+
+    // The handler list: each entry is removed once; unknown ones are refused.
+    check(platform.addControlHandler(handlerA, nullptr) && platform.addControlHandler(handlerB, &platform),
+          "control handlers added");
+    check(!platform.removeControlHandler(handlerB, nullptr), "an entry that was not added is not removed");
+    check(platform.removeControlHandler(handlerA, nullptr) && platform.removeControlHandler(handlerB, &platform),
+          "control handlers removed");
+    check(!platform.removeControlHandler(handlerA, nullptr), "a removed handler is gone");
+
+    platform.fillCharacter(' ', w * 6, 0, 0);
+    platform.fillAttribute(7, w * 6, 0, 0);
+    platform.setCursorPosition(0, 0);
+    std::fprintf(report, "%d passed, %d failed\n", passedChecks, failedChecks);
+    std::fclose(report);
+    return failedChecks == 0 ? 0 : 1;
+}
