@@ -85,6 +85,15 @@ TEST(ConsoleSetupTest, AFailedModeWriteIsIgnoredAndKeysStillArrive) {
     EXPECT_EQ(pollKey(cs), "k");
 }
 
+TEST(ConsoleSetupTest, AKeyCheckBeforeAnyOutputBringsTheConsoleUp) {
+    MemoryConsole con;
+    ConsoleState cs{con};
+    con.inputMode = 0x0006;
+    EXPECT_EQ(pollKey(cs), "");
+    EXPECT_TRUE(cs.setUp);
+    EXPECT_EQ(con.inputMode, 0x0007u);
+}
+
 TEST(EventHandlerTest, InstalledOnceByTheFirstKeyPumpAndNotBefore) {
     MemoryConsole con;
     ConsoleState cs{con};
