@@ -91,6 +91,7 @@ public:
         keys();
         session_.sendKeyNames("Enter");
         transcript_.back() = "? " + typedLine;
+        transcript_.back().erase(transcript_.back().find_last_not_of(' ') + 1);  // as the screen is read
         if (right == 1 || (right == -1 && typedLine == capitalOf(state))) {
             transcript_.push_back("Correct!");
         } else {
@@ -157,6 +158,10 @@ TEST(TerminalPlay, RoundWithEditsVerdictsSummaryScrollbackAndTheNextRound) {
 
     played.playRound([&](int number, const std::string& state) {
         const std::string capital = played.capitalOf(state);
+        if (number == 31) {  // 30 questions answered; the 31st is on screen
+            historyAt30 = withoutTrailingEmptyRows(tmux.history());
+            transcriptAt30 = withoutTrailingEmptyRows(played.transcript());
+        }
         switch (number) {
         case 1:  // a slip fixed with Left and Backspace
             played.answer(state, [&] {
@@ -191,11 +196,6 @@ TEST(TerminalPlay, RoundWithEditsVerdictsSummaryScrollbackAndTheNextRound) {
             } else {
                 played.answer(state, [] {}, "");
             }
-        }
-        if (number == 30) {
-            EXPECT_TRUE(played.screenMatches());
-            historyAt30 = withoutTrailingEmptyRows(tmux.history());
-            transcriptAt30 = withoutTrailingEmptyRows(played.transcript());
         }
     });
     // After 30 questions the window had scrolled: the visible rows were the
@@ -235,7 +235,7 @@ TEST_P(TerminalSizes, TwoFullRoundsPlay) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, TerminalSizes, ::testing::Values(std::make_pair(80, 25), std::make_pair(40, 10)),
+INSTANTIATE_TEST_SUITE_P(WindowSizes, TerminalSizes, ::testing::Values(std::make_pair(80, 25), std::make_pair(40, 10)),
                          [](const ::testing::TestParamInfo<std::pair<int, int>>& info) {
                              return std::to_string(info.param.first) + "x" + std::to_string(info.param.second);
                          });
