@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 #include <vector>
 
 namespace console {
@@ -22,6 +23,7 @@ constexpr int fallbackHeight = 25;
 constexpr std::uint32_t lineAndEchoModes = 0x0006;
 // The longest an exit waits for a present in progress on the main thread.
 constexpr std::chrono::milliseconds outputLockWait{200};
+constexpr std::string_view hideCursor = "\x1b[?25l";
 
 // The one console whose terminal the at-exit action puts back.
 std::atomic<TerminalConsole*> exitConsole{nullptr};
@@ -151,7 +153,9 @@ void TerminalConsole::applyPendingResize() {
     repaintPending_ = true;
 }
 
-void TerminalConsole::present() {
+void TerminalConsole::present() { presentNow(false); }
+
+void TerminalConsole::presentNow(bool beforeWait) {
     MemoryConsole::present();
     const int scrolled = takeScrolledLines();
     if (!outputIsConsole) return;
@@ -160,7 +164,15 @@ void TerminalConsole::present() {
     if (left_) return;
     if (repaintPending_.exchange(false)) shown_.known = false;
     const std::string bytes = renderScreen(shown_, windowImage(*this), scrolled, encoding_);
+    if (bytes == hideCursor && !beforeWait) {
+        // The line editor hides the cursor around each echo; a batch that
+        // only hides it goes out with the next one or before a wait, so an
+        // echoed key costs its glyph alone.
+        shown_.cursorVisible = true;
+        return;
+    }
     bytesPresented_ += bytes.size();
+    ++presentsSent_;
     writeAll(bytes);
 }
 
@@ -192,7 +204,7 @@ bool TerminalConsole::writeFile(const std::uint8_t* bytes, std::size_t n, std::s
 
 void TerminalConsole::beep(unsigned frequency, unsigned milliseconds) {
     (void)frequency;
-    present();
+    presentNow(true);
     if (outputIsConsole) {
         const std::lock_guard<std::timed_mutex> guard(outputLock_);
         if (!left_) writeAll("\a");
@@ -379,21 +391,21 @@ void TerminalConsole::waitFor(bool waitOnInput, const Clock::time_point* deadlin
             while (::read(wakeRead_, drained, sizeof drained) > 0) {
             }
             // A resize or a resume: show the model as it stands.
-            if (resizePending_ || repaintPending_) present();
+            if (resizePending_ || repaintPending_) presentNow(true);
         }
         if (watchInput && watched[inputSlot].revents != 0) return;
     }
 }
 
 void TerminalConsole::sleep(unsigned milliseconds) {
-    present();
+    presentNow(true);
     const Clock::time_point deadline = clock() + std::chrono::milliseconds(milliseconds);
     waitFor(true, &deadline);
 }
 
 void TerminalConsole::waitForInput() {
     ++counts.waitsForInput;
-    present();
+    presentNow(true);
     // With no terminal to read, no key can ever come: this waits for ever,
     // still repainting after a resize or resume, until a signal ends the
     // process.

@@ -73,8 +73,12 @@ public:
 
     // Output bytes sent by presents so far (for measurements).
     std::size_t bytesPresented() const { return bytesPresented_; }
+    std::size_t presentsSent() const { return presentsSent_; }
 
 private:
+    // beforeWait: the model stays as it is for a while, so everything goes
+    // out now.
+    void presentNow(bool beforeWait);
     bool askHandlers(std::uint32_t eventType);
     void applyPendingResize();
     void readTerminalInput();
@@ -95,6 +99,7 @@ private:
     std::timed_mutex outputLock_;
     ShownScreen shown_;
     std::size_t bytesPresented_ = 0;
+    std::size_t presentsSent_ = 0;
     std::atomic<bool> signalKeys_{false};
     std::atomic<bool> resizePending_{false};
     std::atomic<bool> repaintPending_{false};

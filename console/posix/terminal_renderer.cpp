@@ -38,6 +38,22 @@ void appendCursorTo(std::string& out, int x, int y) {
     out += 'H';
 }
 
+Cell& shownCell(ShownScreen& shown, int x, int y) {
+    return shown.cells[static_cast<std::size_t>(y * shown.width + x)];
+}
+
+// Whether the cells from the cursor up to x (not included) are few, in the
+// rendition in force, and plain ASCII, so that sending them again moves the
+// cursor in fewer bytes than a cursor move.
+bool plainRunAhead(ShownScreen& shown, int x) {
+    if (x - shown.cursorX > longestRewrittenGap || !shown.attributeKnown) return false;
+    for (int i = shown.cursorX; i < x; ++i) {
+        const Cell& cell = shownCell(shown, i, shown.cursorY);
+        if (cell.attribute != shown.attribute || cell.ch < 0x20 || cell.ch >= 0x7F) return false;
+    }
+    return true;
+}
+
 // Moves the real cursor to (x, y) with the shortest sequence that is sure.
 void moveCursor(std::string& out, ShownScreen& shown, int x, int y) {
     if (shown.cursorKnown && shown.cursorX == x && shown.cursorY == y) return;
@@ -48,6 +64,9 @@ void moveCursor(std::string& out, ShownScreen& shown, int x, int y) {
             out += '\r';
         } else if (x == shown.cursorX - 1) {
             out += '\b';
+        } else if (x > shown.cursorX && plainRunAhead(shown, x)) {
+            // Sending the few cells passed over again is shorter than a move.
+            for (int i = shown.cursorX; i < x; ++i) out += static_cast<char>(shownCell(shown, i, y).ch);
         } else if (x > shown.cursorX) {
             out += "\x1b[";
             if (x - shown.cursorX > 1) appendNumber(out, x - shown.cursorX);
@@ -73,10 +92,6 @@ void setRendition(std::string& out, ShownScreen& shown, std::uint16_t attribute)
     out += renditionFor(attribute);
     shown.attributeKnown = true;
     shown.attribute = attribute;
-}
-
-Cell& shownCell(ShownScreen& shown, int x, int y) {
-    return shown.cells[static_cast<std::size_t>(y * shown.width + x)];
 }
 
 const Cell& targetCell(const WindowImage& target, int x, int y) {
