@@ -139,19 +139,17 @@ TEST(TerminalConsole, PresentsReachTheTerminalAndLeavingRestoresIt) {
         EXPECT_NE(painted.find("Ohio\xC3\xBC"), std::string::npos);
         terminal.present();
         EXPECT_EQ(pty.output(), "");
-        // A batch that only hides the cursor (the line editor's, around an
-        // echo) waits for the next one, or goes out before a wait.
+        // The cursor hidden around an echo (as the line editor does) is not
+        // sent: the echo costs its glyph alone. A hide goes out before a wait.
         terminal.setCursorVisible(false);
         terminal.present();
-        EXPECT_EQ(pty.output(), "");
         const std::uint8_t dot = '.';
         terminal.writeCells(5, 1, &dot, 1, 7);
         terminal.setCursorPosition(6, 1);
         terminal.present();
-        EXPECT_EQ(pty.output(), "\x1b[?25l.");
         terminal.setCursorVisible(true);
         terminal.present();
-        EXPECT_EQ(pty.output(), "\x1b[?25h");
+        EXPECT_EQ(pty.output(), ".");
         terminal.setCursorVisible(false);
         terminal.present();
         terminal.sleep(0);

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string_view>
 #include <vector>
 
 namespace console {
@@ -23,7 +22,6 @@ constexpr int fallbackHeight = 25;
 constexpr std::uint32_t lineAndEchoModes = 0x0006;
 // The longest an exit waits for a present in progress on the main thread.
 constexpr std::chrono::milliseconds outputLockWait{200};
-constexpr std::string_view hideCursor = "\x1b[?25l";
 
 // The one console whose terminal the at-exit action puts back.
 std::atomic<TerminalConsole*> exitConsole{nullptr};
@@ -163,14 +161,12 @@ void TerminalConsole::presentNow(bool beforeWait) {
     const std::lock_guard<std::timed_mutex> guard(outputLock_);
     if (left_) return;
     if (repaintPending_.exchange(false)) shown_.known = false;
-    const std::string bytes = renderScreen(shown_, windowImage(*this), scrolled, encoding_);
-    if (bytes == hideCursor && !beforeWait) {
-        // The line editor hides the cursor around each echo; a batch that
-        // only hides it goes out with the next one or before a wait, so an
-        // echoed key costs its glyph alone.
-        shown_.cursorVisible = true;
-        return;
-    }
+    WindowImage image = windowImage(*this);
+    // The line editor hides the cursor around each echo. A hide goes out
+    // only before a wait, where it lasts: an echoed key costs its glyph alone.
+    if (!beforeWait && !image.cursorVisible && shown_.cursorVisible) image.cursorVisible = true;
+    const std::string bytes = renderScreen(shown_, image, scrolled, encoding_);
+    if (bytes.empty()) return;
     bytesPresented_ += bytes.size();
     ++presentsSent_;
     writeAll(bytes);
