@@ -17,6 +17,8 @@ struct TypedLine {
     std::string unread;
 };
 
+void PrintTo(const TypedLine& typed, std::ostream* out) { *out << typed.name; }
+
 class ConsoleLineFields : public ::testing::TestWithParam<TypedLine> {};
 
 TEST_P(ConsoleLineFields, FirstFieldAndUnreadRest) {
