@@ -285,7 +285,10 @@ void moveCursorBy(ConsoleState& cs, int& col, int& row, long long d, int width, 
         consoleWrite(cs, reinterpret_cast<const std::uint8_t*>("\r\n"), 2, 0);
         return;
     }
-    locateCursor(cs, row, col, -1);
+    // A row above the window is not applied, like any other row outside the
+    // print area; passed as 0 it would mean "keep the row" and put the
+    // cursor in the wrong cell of the current row.
+    locateCursor(cs, row < 1 ? -1 : row, col, -1);
 }
 
 }  // namespace console
