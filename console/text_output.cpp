@@ -105,7 +105,6 @@ void consoleWrite(ConsoleState& cs, const std::uint8_t* bytes, std::size_t lengt
     context.areaRight = start.right;
     context.areaTop = start.top + cs.printArea.firstRow - 1;
     context.areaBottom = start.top + cs.printArea.lastRow - 1;
-    context.areaIsWindow = context.areaTop == start.top && context.areaBottom == start.top + windowHeight - 1;
 
     ScreenInfo info;
     if (cs.platform.getScreenInfo(info)) {
@@ -114,6 +113,11 @@ void consoleWrite(ConsoleState& cs, const std::uint8_t* bytes, std::size_t lengt
         context.textAttribute = info.attribute;
         context.cursorX = info.cursorX;
         context.cursorY = info.cursorY;
+        // A console made shorter than the print area after the area was
+        // fixed may have no rows left below its window: the area then ends
+        // at the buffer's last row, so that text scrolls into view instead of
+        // going to rows that do not exist.
+        context.areaBottom = std::min(context.areaBottom, info.bufferHeight - 1);
     } else {
         context.bufferWidth = 80;
         context.bufferHeight = 25;
@@ -121,6 +125,8 @@ void consoleWrite(ConsoleState& cs, const std::uint8_t* bytes, std::size_t lengt
         context.cursorX = context.areaLeft;
         context.cursorY = context.areaTop;
     }
+
+    context.areaIsWindow = context.areaTop == start.top && context.areaBottom == start.top + windowHeight - 1;
 
     // A wrap deferred by the previous write happens now.
     if (cs.pendingWrap) {

@@ -433,6 +433,41 @@ TEST(ConsoleWriterFailures, FailedCursorPlacementAndWindowMoveAreIgnored) {
 
 // --- Cost of a write --------------------------------------------------------------------
 
+TEST(ShorterConsole, TextStillScrollsIntoViewWhenNoRowsLieBelowTheWindow) {
+    // The print area is fixed at 25 rows; then the console shrinks to 10
+    // rows with no buffer rows below its window. Every line printed after
+    // that is on screen, and the window shows the last ten.
+    MemoryConsole mc(20, 25);
+    ConsoleState cs(mc);
+    write(cs, "first\r\n");
+    mc.resize(20, 10);
+    refreshBounds(cs);
+    for (int line = 1; line <= 30; ++line) write(cs, "line " + std::to_string(line) + "\r\n");
+    EXPECT_EQ(mc.windowTop, 0);
+    for (int row = 0; row < 9; ++row) EXPECT_EQ(mc.windowRowText(row), padded("line " + std::to_string(22 + row), 20));
+    EXPECT_EQ(mc.windowRowText(9), padded("", 20));
+    EXPECT_EQ(mc.cursorY, 9);
+    EXPECT_EQ(mc.cursorX, 0);
+}
+
+TEST(ShorterConsole, ResizeKeepsTheCursorOnTheTextItWasOn) {
+    MemoryConsole mc(20, 25);
+    ConsoleState cs(mc);
+    for (int line = 0; line < 20; ++line) write(cs, "row " + std::to_string(line) + "\r\n");
+    write(cs, "typing");
+    mc.resize(20, 10);
+    EXPECT_EQ(mc.cursorY, 9);
+    EXPECT_EQ(mc.cursorX, 6);
+    EXPECT_EQ(mc.windowRowText(9), padded("typing", 20));
+    EXPECT_EQ(mc.windowRowText(0), padded("row 11", 20));
+
+    // A console made shorter above the cursor keeps its rows from the top.
+    MemoryConsole high(20, 25);
+    high.cell(0, 0).ch = 'a';
+    high.resize(20, 10);
+    EXPECT_EQ(high.cell(0, 0).ch, 'a');
+}
+
 TEST(WriteCost, OneQueryOnePlacementOneRefreshAndWholeRowSegments) {
     MemoryConsole mc(80, 25);
     ConsoleState cs(mc);

@@ -277,12 +277,17 @@ bool MemoryConsole::raiseControlEvent(std::uint32_t eventType) {
 }
 
 void MemoryConsole::resize(int width, int bufferHeightRows, int windowHeight) {
+    // Rows are kept from the top, except that a buffer made shorter than the
+    // cursor's row drops rows at the top instead, so that the cursor stays on
+    // the text it was on, as a terminal keeps its bottom lines when it shrinks.
+    const int dropped = std::max(0, cursorY - (bufferHeightRows - 1));
     std::vector<Cell> resized(static_cast<std::size_t>(width) * static_cast<std::size_t>(bufferHeightRows));
-    for (int y = 0; y < std::min(bufferHeight, bufferHeightRows); ++y) {
+    for (int y = 0; y < std::min(bufferHeight - dropped, bufferHeightRows); ++y) {
         for (int x = 0; x < std::min(bufferWidth, width); ++x) {
-            resized[static_cast<std::size_t>(y * width + x)] = cell(x, y);
+            resized[static_cast<std::size_t>(y * width + x)] = cell(x, y + dropped);
         }
     }
+    cursorY -= dropped;
     cells = std::move(resized);
     bufferWidth = width;
     bufferHeight = bufferHeightRows;
