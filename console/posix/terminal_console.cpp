@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <vector>
 
 namespace console {
@@ -28,6 +30,46 @@ std::atomic<TerminalConsole*> exitConsole{nullptr};
 
 void leaveAtExit() {
     if (TerminalConsole* terminal = exitConsole.load()) terminal->leaveTerminal();
+}
+
+// What a crash needs to put the terminal back, where its handler can reach
+// it: the settings found at start and the descriptors. A crash cannot wait
+// for the screen's state, so it only resets the rendition, shows the cursor
+// and starts a new line.
+struct CrashRestore {
+    int inputFd = -1;
+    int outputFd = -1;
+    bool settingsFound = false;
+    termios found{};
+};
+CrashRestore crashRestore;
+constexpr int crashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+struct sigaction crashActionsBefore[std::size(crashSignals)];
+
+void restoreTerminalOnCrash(int signal) {
+    if (crashRestore.settingsFound) ::tcsetattr(crashRestore.inputFd, TCSANOW, &crashRestore.found);
+    if (crashRestore.outputFd >= 0) {
+        static constexpr char reset[] = "\x1b[0m\x1b[?25h\r\n";
+        [[maybe_unused]] const ssize_t written = ::write(crashRestore.outputFd, reset, sizeof reset - 1);
+    }
+    // The crash then takes its course as before: the action that was there
+    // (the default, or a sanitizer's report) runs when the signal comes again.
+    for (std::size_t i = 0; i < std::size(crashSignals); ++i) {
+        if (crashSignals[i] == signal) ::sigaction(signal, &crashActionsBefore[i], nullptr);
+    }
+    ::raise(signal);
+}
+
+void restoreTerminalOnCrashes(int inputFd, int outputFd, bool inputIsTerminal, bool outputIsTerminal) {
+    crashRestore.inputFd = inputFd;
+    crashRestore.outputFd = outputIsTerminal ? outputFd : -1;
+    crashRestore.settingsFound = inputIsTerminal && ::tcgetattr(inputFd, &crashRestore.found) == 0;
+    struct sigaction action {};
+    action.sa_handler = restoreTerminalOnCrash;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(crashSignals); ++i) {
+        ::sigaction(crashSignals[i], &action, &crashActionsBefore[i]);
+    }
 }
 
 GlyphEncoding decideEncoding(TerminalOptions::Charset charset) {
@@ -91,6 +133,9 @@ TerminalConsole::TerminalConsole(const TerminalOptions& options)
     cursorX = 0;
     cursorY = 0;
 
+    if (options_.takeSignals && (inputIsConsole || outputIsConsole)) {
+        restoreTerminalOnCrashes(options_.inputFd, options_.outputFd, inputIsConsole, outputIsConsole);
+    }
     if (inputIsConsole && mode_.capture(options_.inputFd)) {
         inputMode = lineAndEchoModes | (mode_.signalKeysFound() ? enableProcessedInput : 0);
         signalKeys_ = (inputMode & enableProcessedInput) != 0;
@@ -212,25 +257,31 @@ void TerminalConsole::beep(unsigned frequency, unsigned milliseconds) {
 
 // --- Leaving and resuming ------------------------------------------------------
 
-void TerminalConsole::leaveTerminalLocked() {
-    if (outputIsConsole) writeAll(renderLeave(shown_));
+std::unique_lock<std::timed_mutex> TerminalConsole::waitForPresent() {
+    // A present in progress is let finish, so that no sequence is cut; one
+    // that cannot finish (a terminal that takes no output) is not waited for.
+    std::unique_lock<std::timed_mutex> guard(outputLock_, std::defer_lock);
+    [[maybe_unused]] const bool locked = guard.try_lock_for(outputLockWait);
+    return guard;
+}
+
+void TerminalConsole::leaveTerminalLocked(bool presentFinished) {
+    if (outputIsConsole) {
+        // Without the finished present the screen's state is the main
+        // thread's: the way out then only resets and starts a new line.
+        writeAll(presentFinished ? renderLeave(shown_) : std::string("\x1b[0m\x1b[?25h\r\n"));
+    }
     mode_.restore();
 }
 
 void TerminalConsole::leaveTerminal() {
-    // A present in progress is let finish, so that no sequence is cut; one
-    // that cannot finish (a terminal that takes no output) is not waited for.
-    std::unique_lock<std::timed_mutex> guard(outputLock_, std::defer_lock);
-    const bool locked = guard.try_lock_for(outputLockWait);
-    (void)locked;
+    const std::unique_lock<std::timed_mutex> guard = waitForPresent();
     if (left_.exchange(true)) return;
-    leaveTerminalLocked();
+    leaveTerminalLocked(guard.owns_lock());
 }
 
 void TerminalConsole::resumeTerminal() {
-    std::unique_lock<std::timed_mutex> guard(outputLock_, std::defer_lock);
-    const bool locked = guard.try_lock_for(outputLockWait);
-    (void)locked;
+    const std::unique_lock<std::timed_mutex> guard = waitForPresent();
     // Not while the terminal belongs to another job: it would stop us.
     if (inputIsConsole && ::tcgetpgrp(options_.inputFd) == ::getpgrp()) mode_.enterRaw(signalKeys_);
     left_ = false;
@@ -268,15 +319,15 @@ void TerminalConsole::takeSignal(int signal) {
         askHandlers(event);
         leaveTerminal();
         endBySignal(signal);
+        break;
     }
     case SIGTSTP: {
         {
-            std::unique_lock<std::timed_mutex> guard(outputLock_, std::defer_lock);
-            const bool locked = guard.try_lock_for(outputLockWait);
-            (void)locked;
-            if (!left_.exchange(true)) leaveTerminalLocked();
-            // The shell writes on the terminal while the process is stopped.
-            shown_.known = false;
+            const std::unique_lock<std::timed_mutex> guard = waitForPresent();
+            if (!left_.exchange(true)) leaveTerminalLocked(guard.owns_lock());
+            // The shell writes on the terminal while the process is stopped;
+            // the resume repaints the screen whole.
+            if (guard.owns_lock()) shown_.known = false;
         }
         stopBySignal(SIGTSTP);
         resumeTerminal();

@@ -85,7 +85,10 @@ private:
     // Waits for input (when waitOnInput), a wake-up or the deadline.
     void waitFor(bool waitOnInput, const Clock::time_point* deadline);
     void writeAll(const std::string& bytes);
-    void leaveTerminalLocked();
+    // Waits a short while for a present in progress; the lock is held when
+    // it finished.
+    std::unique_lock<std::timed_mutex> waitForPresent();
+    void leaveTerminalLocked(bool presentFinished);
 
     TerminalOptions options_;
     GlyphEncoding encoding_ = GlyphEncoding::ascii;
