@@ -16,8 +16,6 @@ constexpr std::uint16_t vkNumpad9Key = 0x69;
 // How long waitKey pauses between checks, in milliseconds.
 constexpr unsigned keyWaitPause = 25;
 
-KeyCode extendedKeyCode(std::uint8_t code) { return static_cast<KeyCode>(code) * 256 + extendedKeyPrefix; }
-
 // The column of the translation tables that the modifiers choose: Alt
 // before Ctrl before Shift.
 KeyColumn columnFor(std::uint32_t controlState) {
@@ -46,6 +44,12 @@ std::string keyStringFromCode(KeyCode key) {
     if (key < 0) return {};
     if (key < 256) return std::string(1, static_cast<char>(key));
     return {static_cast<char>(key & 0xFF), static_cast<char>((key >> 8) & 0xFF)};
+}
+
+KeyCode keyCodeFromString(const std::string& key) {
+    if (key.empty()) return noKey;
+    if (key.size() == 1) return static_cast<std::uint8_t>(key[0]);
+    return extendedKey(static_cast<std::uint8_t>(key[1]));
 }
 
 void pushKey(ConsoleState& cs, KeyCode key) {
@@ -78,7 +82,7 @@ KeyCode translateKey(ConsoleState& cs, const KeyEvent& event) {
         const KeyEntry& entry = row->columns[column];
         switch (entry.kind) {
         case KeyEntry::Kind::byte: return entry.value;
-        case KeyEntry::Kind::extended: return extendedKeyCode(entry.value);
+        case KeyEntry::Kind::extended: return extendedKey(entry.value);
         case KeyEntry::Kind::none: break;
         }
         return noKey;
@@ -92,7 +96,7 @@ KeyCode translateKey(ConsoleState& cs, const KeyEvent& event) {
     const std::uint32_t other = caseSwapped(base);
     const KeyEntry& entry = ScanCodeTable[event.scanCode][column];
     const bool counts = entry.kind == KeyEntry::Kind::extended && (column != plainColumn || ch == 0);
-    if (counts && (ch == base || ch == other)) return extendedKeyCode(entry.value);
+    if (counts && (ch == base || ch == other)) return extendedKey(entry.value);
     return ch != 0 ? KeyCode{ch} : noKey;
 }
 

@@ -46,26 +46,19 @@ std::string readInputLine(ConsoleState& cs, std::string_view prompt, int questio
 
 namespace {
 
-// Key values the editor acts on: a one-byte key is its byte, an extended
-// key is its extended code * 256 + 255.
-constexpr int keyBackspace = 8;
-constexpr int keyTab = 9;
-constexpr int keyLineFeed = 10;
-constexpr int keyEnter = 13;
-constexpr int keyEscape = 27;
-constexpr int extendedKey(int code) { return code * 256 + 255; }
-constexpr int keyHome = extendedKey(0x47);
-constexpr int keyUp = extendedKey(0x48);
-constexpr int keyLeft = extendedKey(0x4B);
-constexpr int keyRight = extendedKey(0x4D);
-constexpr int keyEnd = extendedKey(0x4F);
-constexpr int keyDown = extendedKey(0x50);
-constexpr int keyDelete = extendedKey(0x53);
-
-int keyValue(const std::string& key) {
-    if (key.size() == 1) return static_cast<std::uint8_t>(key[0]);
-    return static_cast<std::uint8_t>(key[1]) * 256 + 255;
-}
+// Key values the editor acts on, as queued (keyCodeFromString).
+constexpr KeyCode keyBackspace = 8;
+constexpr KeyCode keyTab = 9;
+constexpr KeyCode keyLineFeed = 10;
+constexpr KeyCode keyEnter = 13;
+constexpr KeyCode keyEscape = 27;
+constexpr KeyCode keyHome = extendedKey(0x47);
+constexpr KeyCode keyUp = extendedKey(0x48);
+constexpr KeyCode keyLeft = extendedKey(0x4B);
+constexpr KeyCode keyRight = extendedKey(0x4D);
+constexpr KeyCode keyEnd = extendedKey(0x4F);
+constexpr KeyCode keyDown = extendedKey(0x50);
+constexpr KeyCode keyDelete = extendedKey(0x53);
 
 void writeBytes(ConsoleState& cs, const std::string& bytes, std::size_t from) {
     consoleWrite(cs, reinterpret_cast<const std::uint8_t*>(bytes.data()) + from, bytes.size() - from, 0);
@@ -137,7 +130,7 @@ struct LineEditor {
     }
 
     // Acts on one key; returns true when the key ends the line.
-    bool act(int key) {
+    bool act(KeyCode key) {
         const std::size_t w = static_cast<std::size_t>(width);
         if (key >= 32 && key <= 255) {
             insert(std::string(1, static_cast<char>(key)));
@@ -221,7 +214,7 @@ std::string editLine(ConsoleState& cs) {
         std::tie(editor.col, editor.row) = readCursor(cs);
         const std::string key = waitKey(cs);
         if (key.empty()) continue;  // no key after all: wait again
-        const bool done = editor.act(keyValue(key));
+        const bool done = editor.act(keyCodeFromString(key));
         locateCursor(cs, 0, 0, 1);
         if (done) break;
     }

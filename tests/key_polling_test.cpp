@@ -224,6 +224,19 @@ TEST_F(KeyPollingTest, ByteTwoFiftyFiveIsAOneByteKeyToldApartByLength) {
     EXPECT_EQ(keyStringFromCode(closeKey), "\xFFk");
 }
 
+TEST_F(KeyPollingTest, KeyStringsAndQueuedValuesConvertBothWays) {
+    for (KeyCode key = 0; key < 256; ++key) {
+        EXPECT_EQ(keyCodeFromString(keyStringFromCode(key)), key) << key;
+        EXPECT_EQ(keyCodeFromString(keyStringFromCode(extendedKey(static_cast<std::uint8_t>(key)))),
+                  extendedKey(static_cast<std::uint8_t>(key)))
+            << key;
+    }
+    EXPECT_EQ(keyCodeFromString(""), noKey);
+    // A two-byte string is read by its second byte only.
+    EXPECT_EQ(keyCodeFromString(std::string{'\0', 'K'}), extendedKey(0x4B));
+    EXPECT_EQ(keyCodeFromString(std::string{'x', '\xFF'}), extendedKey(0xFF));
+}
+
 TEST_F(KeyPollingTest, OnePressYieldsOneKeyWhateverItsRepeatCount) {
     KeyEvent held = keyPress(0x41, 30, 'a');
     held.repeatCount = 3;
