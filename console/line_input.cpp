@@ -60,6 +60,20 @@ constexpr KeyCode keyEnd = extendedKey(0x4F);
 constexpr KeyCode keyDown = extendedKey(0x50);
 constexpr KeyCode keyDelete = extendedKey(0x53);
 
+// The cell d cells after (col, row), 1-based, counting along rows of the
+// given width; rows above or below the window are kept as they come out.
+struct Cell {
+    long long col;
+    long long row;
+};
+
+Cell cellAfter(int col, int row, long long d, int width) {
+    const long long target = static_cast<long long>(row - 1) * width + (col - 1) + d;
+    long long targetRow = target / width;
+    if (target % width != 0 && target < 0) --targetRow;  // rounded down
+    return {target - targetRow * width + 1, targetRow + 1};
+}
+
 void writeBytes(ConsoleState& cs, const std::string& bytes, std::size_t from) {
     consoleWrite(cs, reinterpret_cast<const std::uint8_t*>(bytes.data()) + from, bytes.size() - from, 0);
 }
@@ -96,9 +110,7 @@ struct LineEditor {
         }
         // Where the redrawn text ended, worked out from where it started:
         // past the window's last cell means the window scrolled under it.
-        const long long end = static_cast<long long>(r0 - 1) * width + (c0 - 1) + static_cast<long long>(len() - pos);
-        const long long re = floorDiv(end, width) + 1;
-        const long long ce = end - (re - 1) * width + 1;
+        const auto [ce, re] = cellAfter(c0, r0, static_cast<long long>(len() - pos), width);
         pos += n;
         if (re > height + 1 || (re == height + 1 && ce > 1)) {
             // Back from the text's real end on screen to the new pos.
@@ -121,12 +133,6 @@ struct LineEditor {
         redraw.append(k, ' ');
         writeBytes(cs, redraw, 0);
         locateCursor(cs, row, col, -1);
-    }
-
-    static long long floorDiv(long long a, long long b) {
-        long long q = a / b;
-        if (a % b != 0 && a < 0) --q;
-        return q;
     }
 
     // Acts on one key; returns true when the key ends the line.
@@ -263,12 +269,9 @@ bool locateCursor(ConsoleState& cs, int row, int col, int visibility) {
 }
 
 void moveCursorBy(ConsoleState& cs, int& col, int& row, long long d, int width, int height) {
-    const long long target = static_cast<long long>(row - 1) * width + (col - 1) + d;
-    long long targetRow = target / width;
-    if (target % width != 0 && target < 0) --targetRow;
-    const long long targetCol = target - targetRow * width;
-    col = static_cast<int>(targetCol + 1);
-    row = static_cast<int>(std::clamp<long long>(targetRow + 1, INT_MIN / 2, INT_MAX / 2));
+    const Cell target = cellAfter(col, row, d, width);
+    col = static_cast<int>(target.col);
+    row = static_cast<int>(std::clamp<long long>(target.row, INT_MIN / 2, INT_MAX / 2));
     if (row == height + 1 && col == 1) {
         // The cell just after the bottom-right cell: the area scrolls up one
         // row and the cursor starts the bottom row. Only a console scrolls;
