@@ -11,14 +11,14 @@ constexpr std::uint16_t vkClear = 0x0C;  // keypad 5 with Num Lock off
 constexpr std::uint16_t scanKeypad5 = 76;
 
 // A key to deliver: the event fields of its press and release.
-struct KeySpec {
+struct KeyShape {
     std::uint16_t virtualKey = 0;
     std::uint16_t scanCode = 0;
     std::uint8_t character = 0;
     std::uint32_t flags = 0;
 };
 
-void emit(const KeySpec& key, std::vector<InputRecord>& out) {
+void emit(const KeyShape& key, std::vector<InputRecord>& out) {
     InputRecord record;
     record.eventType = keyEventType;
     record.key.keyDown = true;
@@ -32,14 +32,14 @@ void emit(const KeySpec& key, std::vector<InputRecord>& out) {
     out.push_back(record);
 }
 
-KeySpec layoutKey(std::uint8_t character, std::uint8_t delivered, std::uint32_t flags) {
+KeyShape layoutKey(std::uint8_t character, std::uint8_t delivered, std::uint32_t flags) {
     const LayoutKey key = layoutKeyFor(character);
     return {key.virtualKey, key.scanCode, delivered, flags | (key.shift ? shiftPressed : 0u)};
 }
 
 // The key that sends an ASCII byte: printable characters on their US layout
 // keys, control characters as the keys that send them.
-KeySpec asciiKey(std::uint8_t byte) {
+KeyShape asciiKey(std::uint8_t byte) {
     switch (byte) {
     // Ctrl+Space, Ctrl+@ and Ctrl+2 all send NUL; a console reports Ctrl+@
     // with character 0, which names no key.
@@ -62,12 +62,12 @@ KeySpec asciiKey(std::uint8_t byte) {
 
 // A character of the code page beyond ASCII: no key of the layout types
 // it, so it comes with virtual key and scan code 0.
-KeySpec codePageCharacter(std::uint8_t byte) { return {0, 0, byte, 0}; }
+KeyShape codePageCharacter(std::uint8_t byte) { return {0, 0, byte, 0}; }
 
 // The keys that sequences name, without modifiers.
 enum class NamedKey { up, down, right, left, home, end, insert, del, pageUp, pageDown, begin };
 
-KeySpec namedKey(NamedKey key) {
+KeyShape namedKey(NamedKey key) {
     switch (key) {
     case NamedKey::up: return {vkUp, scanUp, 0, enhancedKey};
     case NamedKey::down: return {vkDown, scanDown, 0, enhancedKey};
@@ -84,7 +84,7 @@ KeySpec namedKey(NamedKey key) {
     return {};
 }
 
-KeySpec functionKey(int n) {
+KeyShape functionKey(int n) {
     return {static_cast<std::uint16_t>(vkF1 + n - 1), functionKeyScanCode(n), 0, 0};
 }
 
@@ -120,7 +120,7 @@ constexpr KeypadEntry keypadEntries[] = {
 };
 
 // The key a letter final byte names in CSI and SS3 sequences (xterm).
-bool letterKey(std::uint8_t finalByte, KeySpec& key) {
+bool letterKey(std::uint8_t finalByte, KeyShape& key) {
     switch (finalByte) {
     case 'A': key = namedKey(NamedKey::up); return true;
     case 'B': key = namedKey(NamedKey::down); return true;
@@ -141,7 +141,7 @@ bool letterKey(std::uint8_t finalByte, KeySpec& key) {
 // The key a number names in "CSI number ~" (VT220, xterm, rxvt and the Linux
 // console). 25 to 34 are F13 to F20, which those terminals send for
 // Shift+F3 to Shift+F10.
-bool tildeKey(int number, KeySpec& key) {
+bool tildeKey(int number, KeyShape& key) {
     switch (number) {
     case 1:
     case 7: key = namedKey(NamedKey::home); return true;
@@ -226,7 +226,10 @@ bool letterModifier(const Parameters& parameters, std::uint32_t& flags) {
     }
 }
 
-void emitWith(KeySpec key, std::uint32_t flags, std::vector<InputRecord>& out) {
+// rxvt's arrows with Shift or Ctrl, by final byte 'a' to 'd'.
+constexpr NamedKey rxvtArrows[] = {NamedKey::up, NamedKey::down, NamedKey::right, NamedKey::left};
+
+void emitWith(KeyShape key, std::uint32_t flags, std::vector<InputRecord>& out) {
     key.flags |= flags;
     emit(key, out);
 }
@@ -236,7 +239,7 @@ void decodeCsi(const std::uint8_t* parameterBytes, std::size_t n, std::uint8_t f
                std::vector<InputRecord>& out) {
     Parameters parameters;
     if (!parseParameters(parameterBytes, n, parameters)) return;
-    KeySpec key;
+    KeyShape key;
     std::uint32_t flags = 0;
     if (letterKey(finalByte, key)) {
         if (letterModifier(parameters, flags)) emitWith(key, flags | alt, out);
@@ -251,8 +254,7 @@ void decodeCsi(const std::uint8_t* parameterBytes, std::size_t n, std::uint8_t f
     case 'c':
     case 'd':
         if (parameters.count == 0) {
-            constexpr NamedKey arrows[] = {NamedKey::up, NamedKey::down, NamedKey::right, NamedKey::left};
-            emitWith(namedKey(arrows[finalByte - 'a']), shiftPressed | alt, out);
+            emitWith(namedKey(rxvtArrows[finalByte - 'a']), shiftPressed | alt, out);
         }
         return;
     case '~':
@@ -282,14 +284,13 @@ void decodeSs3(const std::uint8_t* parameterBytes, std::size_t n, std::uint8_t f
     if (!parseParameters(parameterBytes, n, parameters)) return;
     std::uint32_t flags = 0;
     if (!letterModifier(parameters, flags)) return;
-    KeySpec key;
+    KeyShape key;
     if (letterKey(finalByte, key)) {
         emitWith(key, flags | alt, out);
         return;
     }
     if (finalByte >= 'a' && finalByte <= 'd') {  // rxvt: Ctrl with the arrows
-        constexpr NamedKey arrows[] = {NamedKey::up, NamedKey::down, NamedKey::right, NamedKey::left};
-        emitWith(namedKey(arrows[finalByte - 'a']), leftCtrlPressed | flags | alt, out);
+        emitWith(namedKey(rxvtArrows[finalByte - 'a']), leftCtrlPressed | flags | alt, out);
         return;
     }
     for (const KeypadEntry& entry : keypadEntries) {
