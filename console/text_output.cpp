@@ -162,8 +162,9 @@ void consoleWrite(ConsoleState& cs, const std::uint8_t* bytes, std::size_t lengt
 void renderText(ConsoleWriteContext& context, const std::uint8_t* bytes, std::size_t length) {
     std::uint8_t block[writeBlockSize];
     int count = 0;
+    // The column the cursor will be in once the block is shown: where TAB
+    // has its next stop.
     int px = context.cursorX;
-    int py = context.cursorY;
     bool movedSinceFlush = false;
     const int width = context.areaRight - context.areaLeft + 1;
 
@@ -173,21 +174,17 @@ void renderText(ConsoleWriteContext& context, const std::uint8_t* bytes, std::si
         count = 0;
         movedSinceFlush = false;
     };
-    // Appends k bytes (at most 8) as text, running the predicted cursor ahead.
+    // Appends k bytes (at most 8) as text, running the predicted column ahead.
     const auto append = [&](const std::uint8_t* text, int k) {
         if (count + k > writeBlockSize) flush();
         px += k;
-        if (px > context.areaRight) {
-            py += (px - context.areaLeft) / width;
-            px = context.areaLeft + (px - context.areaLeft) % width;
-        }
+        if (px > context.areaRight) px = context.areaLeft + (px - context.areaLeft) % width;
         for (int i = 0; i < k; ++i) block[count++] = text[i];
     };
     // After a cursor move the prediction starts again from the real cursor.
     const auto moved = [&] {
         movedSinceFlush = true;
         px = context.cursorX;
-        py = context.cursorY;
     };
 
     static constexpr std::uint8_t blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
