@@ -30,9 +30,7 @@ bool TerminalMode::enterRaw(bool signalKeys) {
     do {
         result = ::tcsetattr(fd_, TCSANOW, &raw);
     } while (result != 0 && errno == EINTR);
-    if (result != 0) return false;
-    raw_ = true;
-    return true;
+    return result == 0;
 }
 
 bool TerminalMode::restore() {
@@ -41,7 +39,6 @@ bool TerminalMode::restore() {
     do {
         result = ::tcsetattr(fd_, TCSANOW, &found_);
     } while (result != 0 && errno == EINTR);
-    raw_ = false;
     return result == 0;
 }
 

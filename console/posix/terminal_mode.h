@@ -17,7 +17,6 @@ public:
     // Records the settings of the terminal on fd; false when fd is not a
     // terminal.
     bool capture(int fd);
-    bool captured() const { return captured_; }
     // Whether the settings found let the interrupt and quit characters
     // raise signals.
     bool signalKeysFound() const;
@@ -26,12 +25,10 @@ public:
     bool enterRaw(bool signalKeys);
     // Puts back exactly the settings found at capture.
     bool restore();
-    bool raw() const { return raw_; }
 
 private:
     int fd_ = -1;
     bool captured_ = false;
-    bool raw_ = false;
     termios found_{};
 };
 
