@@ -10,6 +10,21 @@ using windows::toCoord;
 using windows::toShort;
 using windows::usableHandle;
 
+namespace {
+
+// A rectangle of cells as the console calls take it, each edge clamped to
+// the console's coordinate range.
+SMALL_RECT toSmallRect(const CellRect& cells) {
+    SMALL_RECT rect;
+    rect.Left = toShort(cells.left);
+    rect.Top = toShort(cells.top);
+    rect.Right = toShort(cells.right);
+    rect.Bottom = toShort(cells.bottom);
+    return rect;
+}
+
+}  // namespace
+
 void WindowsConsole::fetchStandardHandles() {
     input_ = usableHandle(GetStdHandle(STD_INPUT_HANDLE));
     output_ = usableHandle(GetStdHandle(STD_OUTPUT_HANDLE));
@@ -55,11 +70,7 @@ bool WindowsConsole::setCursorVisible(bool visible) {
 
 bool WindowsConsole::setWindow(const CellRect& window) {
     if (output_ == nullptr) return false;
-    SMALL_RECT rect;
-    rect.Left = toShort(window.left);
-    rect.Top = toShort(window.top);
-    rect.Right = toShort(window.right);
-    rect.Bottom = toShort(window.bottom);
+    const SMALL_RECT rect = toSmallRect(window);
     return SetConsoleWindowInfo(output_, TRUE, &rect) != 0;
 }
 
@@ -75,11 +86,7 @@ bool WindowsConsole::writeCells(int x, int y, const std::uint8_t* bytes, int n, 
             piece[i].Char.AsciiChar = static_cast<CHAR>(bytes[done + i]);
             piece[i].Attributes = attribute;
         }
-        SMALL_RECT region;
-        region.Left = toShort(x + done);
-        region.Top = toShort(y);
-        region.Right = toShort(x + done + count - 1);
-        region.Bottom = toShort(y);
+        SMALL_RECT region = toSmallRect(CellRect{x + done, y, x + done + count - 1, y});
         if (!WriteConsoleOutputA(output_, piece, toCoord(count, 1), toCoord(0, 0), &region)) return false;
         done += count;
     }
@@ -89,11 +96,7 @@ bool WindowsConsole::writeCells(int x, int y, const std::uint8_t* bytes, int n, 
 bool WindowsConsole::scrollBlock(const CellRect& source, int destX, int destY, std::uint8_t fillChar,
                                  std::uint16_t fillAttribute) {
     if (output_ == nullptr) return false;
-    SMALL_RECT rect;
-    rect.Left = toShort(source.left);
-    rect.Top = toShort(source.top);
-    rect.Right = toShort(source.right);
-    rect.Bottom = toShort(source.bottom);
+    const SMALL_RECT rect = toSmallRect(source);
     CHAR_INFO fill;
     fill.Char.AsciiChar = static_cast<CHAR>(fillChar);
     fill.Attributes = fillAttribute;
