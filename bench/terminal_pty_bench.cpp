@@ -85,6 +85,25 @@ private:
     pid_t pid_ = -1;
 };
 
+// The bytes of a terminal output that are not part of an escape sequence:
+// the text, its line endings and the line feeds that scroll.
+std::size_t textBytes(const std::string& output) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < output.size(); ++i) {
+        if (output[i] != '\x1b') {
+            ++count;
+            continue;
+        }
+        if (i + 1 < output.size() && output[i + 1] == '[') {
+            i += 2;
+            while (i < output.size() && (output[i] < 0x40 || output[i] > 0x7E)) ++i;
+        } else {
+            ++i;
+        }
+    }
+    return count;
+}
+
 double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
@@ -99,26 +118,30 @@ void BM_BytesPerQuestion(benchmark::State& state) {
     PtyProgram program(80, 25);
     waitForPrompt(program);
     std::vector<std::size_t> perQuestion;
+    std::vector<std::size_t> textPerQuestion;
     for (auto _ : state) {
         for (int question = 0; question < 40; ++question) {
             program.send("\r");
-            perQuestion.push_back(program.readUntil("? ").size() + program.readUntilQuiet(10).size());
+            std::string output = program.readUntil("? ");
+            output += program.readUntilQuiet(10);
+            perQuestion.push_back(output.size());
+            textPerQuestion.push_back(textBytes(output));
         }
     }
-    // Lines per question: the answer row, two verdict rows, header, question.
-    double filling = 0;
-    double scrolling = 0;
-    for (std::size_t i = 0; i < 4; ++i) filling += static_cast<double>(perQuestion[i]);
-    for (std::size_t i = 10; i < perQuestion.size(); ++i) scrolling += static_cast<double>(perQuestion[i]);
-    filling /= 4;
-    scrolling /= static_cast<double>(perQuestion.size() - 10);
+    // The first questions fill the window; from about the sixth on, each
+    // question's five lines scroll it.
+    auto average = [](const std::vector<std::size_t>& values, std::size_t from, std::size_t to) {
+        double sum = 0;
+        for (std::size_t i = from; i < to; ++i) sum += static_cast<double>(values[i]);
+        return sum / static_cast<double>(to - from);
+    };
+    const double filling = average(perQuestion, 0, 4);
+    const double scrolling = average(perQuestion, 10, perQuestion.size());
     state.counters["bytes_per_question_filling"] = filling;
+    state.counters["text_bytes_per_question_filling"] = average(textPerQuestion, 0, 4);
     state.counters["bytes_per_question_scrolling"] = scrolling;
-    // Each question past the bottom scrolls five lines.
+    state.counters["text_bytes_per_question_scrolling"] = average(textPerQuestion, 10, textPerQuestion.size());
     state.counters["extra_bytes_per_scrolled_line"] = (scrolling - filling) / 5;
-    // The text itself: "Incorrect", "Correct answer is " + about 8, " 9 of 50",
-    // "Name the capital of " + about 9, "? ", with their line endings.
-    state.counters["text_bytes_per_question"] = 9 + 2 + 26 + 2 + 8 + 2 + 29 + 2 + 2;
 }
 BENCHMARK(BM_BytesPerQuestion)->Iterations(1)->Unit(benchmark::kMillisecond);
 
