@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds and runs every test: the program's own build, the same under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build under
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzz run of the
+# terminal key decoder when clang is installed, and the Windows build under
 # Wine when mingw-w64 and Wine are installed.
 set -eu
 cd "$(dirname "$0")/.."
@@ -14,6 +15,24 @@ echo "== build and tests under the address and undefined-behaviour sanitizers"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCAPITALS_SANITIZE=ON -DCAPITALS_BENCH=OFF
 cmake --build build-sanitize -j 2
 ctest --test-dir build-sanitize --output-on-failure -j 2
+
+echo "== the terminal key decoder under the fuzzer, for 30 s"
+if command -v clang++ >/dev/null 2>&1 &&
+  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCAPITALS_FUZZ=ON -DCAPITALS_TESTS=OFF \
+    -DCAPITALS_BENCH=OFF >/dev/null &&
+  cmake --build build-fuzz -j 2 --target key_decoder_fuzz >/dev/null; then
+  mkdir -p build-fuzz/fuzz/corpus
+  if build-fuzz/fuzz/key_decoder_fuzz -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ \
+    build-fuzz/fuzz/corpus fuzz/corpus > build-fuzz/fuzz.log 2>&1; then
+    grep -E "stat::number_of_executed_units|stat::peak_rss_mb" build-fuzz/fuzz.log
+  else
+    tail -n 40 build-fuzz/fuzz.log
+    echo "The fuzzer found a fault; the input is in build-fuzz/"
+    exit 1
+  fi
+else
+  echo "Fuzz run skipped: clang with libFuzzer is not installed"
+fi
 
 echo "== Windows build and tests under Wine"
 if [ -f tests/windows/run_windows_tests.sh ]; then
