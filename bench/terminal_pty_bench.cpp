@@ -109,6 +109,23 @@ double percentile(std::vector<double> values, double p) {
     return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
 }
 
+// The keys a benchmark types: their echo latencies and the bytes they cost.
+struct TypedKeys {
+    std::vector<double> latencies;
+    std::size_t bytes = 0;
+
+    void type(PtyProgram& program, const std::string& key) {
+        std::size_t sent = 0;
+        latencies.push_back(program.keyLatencyMs(key, sent));
+        bytes += sent;
+    }
+    void report(benchmark::State& state) const {
+        state.counters["bytes_per_key"] = static_cast<double>(bytes) / static_cast<double>(latencies.size());
+        state.counters["echo_latency_median_ms"] = percentile(latencies, 0.5);
+        state.counters["echo_latency_p90_ms"] = percentile(latencies, 0.9);
+    }
+};
+
 void waitForPrompt(PtyProgram& program) { program.readUntil("? "); program.readUntilQuiet(30); }
 
 // Bytes from one Enter to the next prompt, answering every question with
@@ -148,9 +165,7 @@ BENCHMARK(BM_BytesPerQuestion)->Iterations(1)->Unit(benchmark::kMillisecond);
 void BM_KeyAtTheEndOfTheLine(benchmark::State& state) {
     PtyProgram program(80, 25);
     waitForPrompt(program);
-    std::vector<double> latencies;
-    std::size_t totalBytes = 0;
-    int keys = 0;
+    TypedKeys typed;
     for (auto _ : state) {
         for (int i = 0; i < 300; ++i) {
             if (i % 50 == 49) {  // keep the line short: erase it
@@ -158,24 +173,17 @@ void BM_KeyAtTheEndOfTheLine(benchmark::State& state) {
                 program.readUntilQuiet(30);
                 continue;
             }
-            std::size_t bytes = 0;
-            latencies.push_back(program.keyLatencyMs(std::string(1, static_cast<char>('a' + i % 26)), bytes));
-            totalBytes += bytes;
-            ++keys;
+            typed.type(program, std::string(1, static_cast<char>('a' + i % 26)));
         }
     }
-    state.counters["bytes_per_key"] = static_cast<double>(totalBytes) / keys;
-    state.counters["echo_latency_median_ms"] = percentile(latencies, 0.5);
-    state.counters["echo_latency_p90_ms"] = percentile(latencies, 0.9);
+    typed.report(state);
 }
 BENCHMARK(BM_KeyAtTheEndOfTheLine)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_KeyInTheMiddleOfA60ByteLine(benchmark::State& state) {
     PtyProgram program(80, 25);
     waitForPrompt(program);
-    std::vector<double> latencies;
-    std::size_t totalBytes = 0;
-    int keys = 0;
+    TypedKeys typed;
     for (auto _ : state) {
         for (int round = 0; round < 10; ++round) {
             // A 60-byte line with the cursor at its middle.
@@ -184,10 +192,7 @@ void BM_KeyInTheMiddleOfA60ByteLine(benchmark::State& state) {
             for (int left = 0; left < 30; ++left) program.send("\x1b[D");
             program.readUntilQuiet(30);
             for (int i = 0; i < 20; ++i) {
-                std::size_t bytes = 0;
-                latencies.push_back(program.keyLatencyMs("k", bytes));
-                totalBytes += bytes;
-                ++keys;
+                typed.type(program, "k");
                 // Take the key out again so that the line stays at 60 bytes.
                 program.send("\x7f");
                 program.readUntilQuiet(10);
@@ -197,9 +202,7 @@ void BM_KeyInTheMiddleOfA60ByteLine(benchmark::State& state) {
             program.readUntilQuiet(30);
         }
     }
-    state.counters["bytes_per_key"] = static_cast<double>(totalBytes) / keys;
-    state.counters["echo_latency_median_ms"] = percentile(latencies, 0.5);
-    state.counters["echo_latency_p90_ms"] = percentile(latencies, 0.9);
+    typed.report(state);
 }
 BENCHMARK(BM_KeyInTheMiddleOfA60ByteLine)->Iterations(1)->Unit(benchmark::kMillisecond);
 
