@@ -132,7 +132,9 @@ public:
     virtual bool addControlHandler(ControlHandler handler, void* context) = 0;
     virtual bool removeControlHandler(ControlHandler handler, void* context) = 0;
 
-    // The unshifted character of a virtual key in the keyboard layout, or 0.
+    // The unshifted character of a virtual key in the keyboard layout, or 0,
+    // as the layout reports it: flags above the low 16 bits (a dead key sets
+    // the top bit) are passed on. The services keep the low 16 bits.
     virtual std::uint32_t mapVirtualKeyToChar(std::uint16_t virtualKey) = 0;
 
     // A tone; returns when it has finished.

@@ -2,11 +2,12 @@
 // and lives for the whole process. Every console operation takes it first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "console/console_platform.h"
+#include "console/key_buffer.h"
 
 namespace console {
 
@@ -37,36 +38,22 @@ struct InputSource {
     int putBack = -1;  // the put-back byte of the stream, -1 when empty
 };
 
-// A key as queued: -1 no key, 0 to 255 a one-byte key, an extended key as
-// extended code * 256 + 255.
-using KeyCode = std::int32_t;
-inline constexpr KeyCode noKey = -1;
-inline constexpr int keyBufferSlots = 512;
-
-// The queue of keys: a ring of 512 slots that holds at most 511 keys. The
-// lock guards both indexes, since the close handler pushes from its own thread.
-struct KeyBuffer {
-    std::mutex lock;
-    KeyCode slots[keyBufferSlots] = {};
-    int readIndex = 0;
-    int writeIndex = 0;
-};
-
 struct ConsoleState {
     explicit ConsoleState(ConsolePlatform& platformToUse) : platform(platformToUse) {}
-    // Forgets the console for the at-exit action if it was the installed one.
+    // Forgets the console for the at-exit action if it was the installed one
+    // (defined with the control events).
     ~ConsoleState();
     ConsoleState(const ConsoleState&) = delete;
     ConsoleState& operator=(const ConsoleState&) = delete;
 
     ConsolePlatform& platform;
 
-    // Console set-up and events.
-    bool setUp = false;
+    // Console set-up (the console frame) and control events.
+    bool handlesSetUp = false;
+    bool boundsRead = false;
     bool handlerInstalled = false;
 
     // Output.
-    bool boundsRead = false;
     ConsoleBounds bounds;
     PrintArea printArea;
     bool pendingWrap = false;

@@ -80,6 +80,11 @@ void nextInputField(ConsoleState& cs, std::string& target) {
             field[length++] = static_cast<char>(c);
         }
         c = nextInputChar(cs);
+        // A field ends at 4096 bytes even without a separator, and what
+        // follows is taken as after any full field: blanks skipped, a comma
+        // or line ending consumed, any other byte put back. A longer run thus
+        // comes out as 4096-byte fields one after another, losing nothing
+        // but blanks at a cut.
         if (length == maxFieldLength || c == endOfInput) {
             handleFollower(cs, c);
             break;

@@ -3,7 +3,8 @@
 #include <cctype>
 #include <climits>
 
-#include "console/console_events.h"
+#include "console/console_frame.h"
+#include "console/control_events.h"
 #include "console/key_tables.h"
 
 namespace console {
@@ -36,39 +37,7 @@ std::uint32_t caseSwapped(std::uint32_t base) {
     return base;
 }
 
-bool bufferEmpty(const KeyBuffer& buffer) { return buffer.readIndex == buffer.writeIndex; }
-
 }  // namespace
-
-std::string keyStringFromCode(KeyCode key) {
-    if (key < 0) return {};
-    if (key < 256) return std::string(1, static_cast<char>(key));
-    return {static_cast<char>(key & 0xFF), static_cast<char>((key >> 8) & 0xFF)};
-}
-
-KeyCode keyCodeFromString(const std::string& key) {
-    if (key.empty()) return noKey;
-    if (key.size() == 1) return static_cast<std::uint8_t>(key[0]);
-    return extendedKey(static_cast<std::uint8_t>(key[1]));
-}
-
-void pushKey(ConsoleState& cs, KeyCode key) {
-    KeyBuffer& buffer = cs.keyBuffer;
-    const std::lock_guard<std::mutex> guard(buffer.lock);
-    buffer.slots[buffer.writeIndex] = key;
-    buffer.writeIndex = (buffer.writeIndex + 1) % keyBufferSlots;
-    // A full ring drops its oldest key, keeping the newest 511.
-    if (buffer.writeIndex == buffer.readIndex) buffer.readIndex = (buffer.readIndex + 1) % keyBufferSlots;
-}
-
-KeyCode takeKey(ConsoleState& cs, bool remove) {
-    KeyBuffer& buffer = cs.keyBuffer;
-    const std::lock_guard<std::mutex> guard(buffer.lock);
-    if (bufferEmpty(buffer)) return noKey;
-    const KeyCode key = buffer.slots[buffer.readIndex];
-    if (remove) buffer.readIndex = (buffer.readIndex + 1) % keyBufferSlots;
-    return key;
-}
 
 KeyCode translateKey(ConsoleState& cs, const KeyEvent& event) {
     const std::uint8_t ch = event.character;
@@ -92,6 +61,10 @@ KeyCode translateKey(ConsoleState& cs, const KeyEvent& event) {
 
     // A table code applies only when the character is the key's own, in
     // either case; a plain key with a character always yields the character.
+    // The layout's value comes from the platform as it is; here, and only
+    // here, its low 16 bits are kept as the character and the flags above
+    // them dropped (a dead key sets the top bit and still counts as its
+    // character). A value beyond one byte then matches no event's character.
     const std::uint32_t base = cs.platform.mapVirtualKeyToChar(event.virtualKey) & 0xFFFF;
     const std::uint32_t other = caseSwapped(base);
     const KeyEntry& entry = ScanCodeTable[event.scanCode][column];
@@ -108,23 +81,23 @@ void translateKeyEvent(ConsoleState& cs, const KeyEvent& event) {
         // Alt alone: keypad digits build a decimal number in altNumber.
         if (event.virtualKey >= vkNumpad0Key && event.virtualKey <= vkNumpad9Key) {
             if (event.keyDown) cs.altNumber = cs.altNumber * 10 + (event.virtualKey - vkNumpad0Key);
-            if (code != noKey) pushKey(cs, code);
+            if (code != noKey) pushKey(cs.keyBuffer, code);
             return;
         }
         if (code != noKey) {
             cs.altNumber = 0;
-            pushKey(cs, code);
+            pushKey(cs.keyBuffer, code);
         }
         return;
     }
 
     if (code != noKey) {
         cs.altNumber = 0;
-        pushKey(cs, code);
+        pushKey(cs.keyBuffer, code);
     } else if (cs.altNumber != 0) {
         // The release of Alt (or Ctrl or Shift joining in) delivers the
         // number typed so far as one byte.
-        pushKey(cs, static_cast<KeyCode>(cs.altNumber % 256));
+        pushKey(cs.keyBuffer, static_cast<KeyCode>(cs.altNumber % 256));
         cs.altNumber = 0;
     }
 }
@@ -132,8 +105,8 @@ void translateKeyEvent(ConsoleState& cs, const KeyEvent& event) {
 void pumpConsoleInput(ConsoleState& cs) {
     // The input handle comes from the console set-up; the first pump also
     // brings up the control-event handling.
-    consoleSetup(cs);
-    installEventHandler(cs);
+    setUpStandardHandles(cs);
+    installControlHandler(cs);
     for (;;) {
         bool pending = false;
         if (!cs.platform.peekInput(pending) || !pending) return;
@@ -149,12 +122,12 @@ void pumpConsoleInput(ConsoleState& cs) {
 
 std::string pollKey(ConsoleState& cs) {
     pumpConsoleInput(cs);
-    return keyStringFromCode(takeKey(cs, true));
+    return keyStringFromCode(takeKey(cs.keyBuffer));
 }
 
 bool keyAvailable(ConsoleState& cs) {
     pumpConsoleInput(cs);
-    return takeKey(cs, false) != noKey;
+    return peekKey(cs.keyBuffer) != noKey;
 }
 
 std::string waitKey(ConsoleState& cs) {

@@ -12,19 +12,19 @@ constexpr KeyEntry x(std::uint8_t code) { return {KeyEntry::Kind::extended, code
 // The enhanced keys: the keypad's Enter and slash keys and the grey cursor
 // and editing keys, looked up by scan code.
 const EnhancedKeyRow EnhancedKeyTable[enhancedKeyRows] = {
-    //            Plain    Shift    Ctrl     Alt
-    {28, {b(13),   b(13),   b(10),   x(0xA6)}},  // keypad Enter
-    {53, {b(47),   b(63),   x(0x95), x(0xA4)}},  // keypad slash
-    {71, {x(0x47), x(0x47), x(0x77), x(0x97)}},  // Home
-    {72, {x(0x48), x(0x48), x(0x8D), x(0x98)}},  // Up
-    {73, {x(0x49), x(0x49), x(0x84), x(0x99)}},  // Page Up
-    {75, {x(0x4B), x(0x4B), x(0x73), x(0x9B)}},  // Left
-    {77, {x(0x4D), x(0x4D), x(0x74), x(0x9D)}},  // Right
-    {79, {x(0x4F), x(0x4F), x(0x75), x(0x9F)}},  // End
-    {80, {x(0x50), x(0x50), x(0x91), x(0xA0)}},  // Down
-    {81, {x(0x51), x(0x51), x(0x76), x(0xA1)}},  // Page Down
-    {82, {x(0x52), x(0x52), x(0x92), x(0xA2)}},  // Insert
-    {83, {x(0x53), x(0x53), x(0x93), x(0xA3)}},  // Delete
+    //    Plain              Shift              Ctrl               Alt
+    {28, {b(13),             b(13),             b(10),             x(0xA6)}},  // keypad Enter
+    {53, {b(47),             b(63),             x(0x95),           x(0xA4)}},  // keypad slash
+    {71, {x(extendedHome),   x(extendedHome),   x(0x77),           x(0x97)}},  // Home
+    {72, {x(extendedUp),     x(extendedUp),     x(0x8D),           x(0x98)}},  // Up
+    {73, {x(0x49),           x(0x49),           x(0x84),           x(0x99)}},  // Page Up
+    {75, {x(extendedLeft),   x(extendedLeft),   x(0x73),           x(0x9B)}},  // Left
+    {77, {x(extendedRight),  x(extendedRight),  x(0x74),           x(0x9D)}},  // Right
+    {79, {x(extendedEnd),    x(extendedEnd),    x(0x75),           x(0x9F)}},  // End
+    {80, {x(extendedDown),   x(extendedDown),   x(0x91),           x(0xA0)}},  // Down
+    {81, {x(0x51),           x(0x51),           x(0x76),           x(0xA1)}},  // Page Down
+    {82, {x(0x52),           x(0x52),           x(0x92),           x(0xA2)}},  // Insert
+    {83, {x(extendedDelete), x(extendedDelete), x(0x93),           x(0xA3)}},  // Delete
 };
 
 // The extended codes of every scan code of the PC keyboard, set 1. A key

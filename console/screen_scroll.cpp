@@ -56,7 +56,7 @@ void scrollArea(ConsoleWriteContext& context, int lines) {
 }
 
 void clearScreen(ConsoleState& cs) {
-    bringUpConsole(cs);
+    setUpConsole(cs);
     if (!boundsUsable(cs.bounds)) return;
     fixPrintArea(cs);
     const ConsoleBounds& bounds = cs.bounds;

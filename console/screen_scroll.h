@@ -2,7 +2,10 @@
 // the screen buffer at once.
 #pragma once
 
-#include "console/text_output.h"
+#include <cstdint>
+
+#include "console/console_frame.h"
+#include "console/console_state.h"
 
 namespace console {
 

@@ -4,70 +4,29 @@
 #include <cstdio>
 
 #include "console/console.h"
-#include "console/console_events.h"
 #include "console/screen_scroll.h"
 
 namespace console {
-
-// --- Geometry ----------------------------------------------------------------
-
-bool boundsUsable(const ConsoleBounds& bounds) { return bounds.left != bounds.right && bounds.top != bounds.bottom; }
-
-void refreshBounds(ConsoleState& cs) {
-    ScreenInfo info;
-    cs.boundsRead = true;
-    if (!cs.platform.getScreenInfo(info)) {
-        cs.bounds = ConsoleBounds{};
-        return;
-    }
-    cs.bounds.left = 0;
-    cs.bounds.top = static_cast<std::int16_t>(info.windowTop);
-    cs.bounds.right = static_cast<std::int16_t>(info.bufferWidth - 1);
-    cs.bounds.bottom = static_cast<std::int16_t>(info.windowBottom);
-}
-
-void bringUpConsole(ConsoleState& cs) {
-    consoleSetup(cs);
-    if (!cs.boundsRead) refreshBounds(cs);
-}
-
-std::pair<int, int> consoleSize(const ConsoleState& cs) {
-    if (!boundsUsable(cs.bounds)) return {80, 25};
-    return {cs.bounds.right - cs.bounds.left + 1, cs.bounds.bottom - cs.bounds.top + 1};
-}
-
-void fixPrintArea(ConsoleState& cs) {
-    if (cs.printArea.fixed) return;
-    cs.printArea.fixed = true;
-    cs.printArea.firstRow = 1;
-    const int height = consoleSize(cs).second;
-    cs.printArea.lastRow = height == 0 ? 25 : height;
-}
-
-void setCursor(ConsoleState& cs, int column, int row) {
-    cs.platform.setCursorPosition(column, row);
-    cs.pendingWrap = false;
-}
 
 void consoleBeep(ConsoleState& cs) { cs.platform.beep(1000, 250); }
 
 // --- Print layer ---------------------------------------------------------------
 
 void printText(ConsoleState& cs, std::string_view text, unsigned printFlags) {
-    bringUpConsole(cs);
+    setUpConsole(cs);
     if (!text.empty()) consoleWrite(cs, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), 0);
     printEnd(cs, printFlags);
 }
 
 void printInteger(ConsoleState& cs, std::int32_t value, unsigned printFlags) {
-    bringUpConsole(cs);
+    setUpConsole(cs);
     char formatted[16];
     const int length = std::snprintf(formatted, sizeof formatted, (printFlags & lineEnd) != 0 ? "% d\r\n" : "% d", value);
     consoleWrite(cs, reinterpret_cast<const std::uint8_t*>(formatted), static_cast<std::size_t>(length), 0);
 }
 
 void printEnd(ConsoleState& cs, unsigned printFlags) {
-    bringUpConsole(cs);
+    setUpConsole(cs);
     if ((printFlags & lineEnd) != 0) consoleWrite(cs, reinterpret_cast<const std::uint8_t*>("\r\n"), 2, 0);
 }
 
@@ -86,19 +45,12 @@ void writePlain(ConsoleState& cs, const std::uint8_t* bytes, std::size_t length)
     }
 }
 
-}  // namespace
-
-void consoleWrite(ConsoleState& cs, const std::uint8_t* bytes, std::size_t length, unsigned writeFlags) {
-    if (length == 0 && (writeFlags & syncWhenEmpty) == 0) return;
-    bringUpConsole(cs);
-    if (!boundsUsable(cs.bounds)) {
-        writePlain(cs, bytes, length);
-        return;
-    }
-
-    // The print area in absolute rows, from the bounds as last read.
+// The context of a write that starts now: the print area in absolute rows
+// from the bounds as last read, and the buffer, attribute and cursor as the
+// console reports them (or the fallbacks when it cannot be queried).
+ConsoleWriteContext beginWrite(ConsoleState& cs) {
     fixPrintArea(cs);
-    const ConsoleBounds start = cs.bounds;
+    const ConsoleBounds& start = cs.bounds;
     const int windowHeight = start.bottom - start.top + 1;
     ConsoleWriteContext context{cs};
     context.areaLeft = start.left;
@@ -119,114 +71,175 @@ void consoleWrite(ConsoleState& cs, const std::uint8_t* bytes, std::size_t lengt
         // going to rows that do not exist.
         context.areaBottom = std::min(context.areaBottom, info.bufferHeight - 1);
     } else {
-        context.bufferWidth = 80;
-        context.bufferHeight = 25;
-        context.textAttribute = 7;
         context.cursorX = context.areaLeft;
         context.cursorY = context.areaTop;
     }
 
     context.areaIsWindow = context.areaTop == start.top && context.areaBottom == start.top + windowHeight - 1;
+    return context;
+}
 
-    // A wrap deferred by the previous write happens now.
-    if (cs.pendingWrap) {
-        cs.pendingWrap = false;
-        context.cursorY += 1;
-        context.cursorX = context.areaLeft;
-        if (context.cursorY > context.areaBottom) scrollArea(context, context.cursorY - context.areaBottom);
-    }
+// Scrolls the area when the cursor has gone below its last row.
+void scrollToCursor(ConsoleWriteContext& context) {
+    if (context.cursorY > context.areaBottom) scrollArea(context, context.cursorY - context.areaBottom);
+}
 
-    renderText(context, bytes, length);
+// A wrap deferred by the previous write happens now.
+void settlePendingWrap(ConsoleWriteContext& context) {
+    ConsoleState& cs = context.state;
+    if (!cs.pendingWrap) return;
+    cs.pendingWrap = false;
+    context.cursorY += 1;
+    context.cursorX = context.areaLeft;
+    scrollToCursor(context);
+}
 
+// The end of a write: the wrap deferred or the scroll made, the cursor
+// placed, the window moved along with a scrolled area, the bounds read again.
+void endWrite(ConsoleWriteContext& context, int startTop) {
+    ConsoleState& cs = context.state;
     if (context.cursorX == context.areaLeft && context.cursorY == context.areaBottom + 1) {
         // The text filled the area's last row exactly: stay on its last cell
         // and leave the scroll to whatever comes next.
         cs.pendingWrap = true;
         context.cursorX = context.areaRight;
         context.cursorY = context.areaBottom;
-    } else if (context.cursorY > context.areaBottom) {
-        scrollArea(context, context.cursorY - context.areaBottom);
+    } else {
+        scrollToCursor(context);
     }
 
     // Placed directly: setCursor would cancel the wrap just deferred.
     cs.platform.setCursorPosition(context.cursorX, context.cursorY);
 
-    if (context.areaTop != start.top && context.areaIsWindow) {
+    if (context.areaTop != startTop && context.areaIsWindow) {
         cs.platform.setWindow(CellRect{context.areaLeft, context.areaTop, context.areaRight, context.areaBottom});
     }
 
-    refreshBounds(cs);
+    readBounds(cs);
     cs.platform.present();
 }
 
-void renderText(ConsoleWriteContext& context, const std::uint8_t* bytes, std::size_t length) {
+}  // namespace
+
+void consoleWrite(ConsoleState& cs, const std::uint8_t* bytes, std::size_t length, unsigned writeFlags) {
+    if (length == 0 && (writeFlags & syncWhenEmpty) == 0) return;
+    setUpConsole(cs);
+    if (!boundsUsable(cs.bounds)) {
+        writePlain(cs, bytes, length);
+        return;
+    }
+    const int startTop = cs.bounds.top;
+    ConsoleWriteContext context = beginWrite(cs);
+    settlePendingWrap(context);
+    renderText(context, bytes, length);
+    endWrite(context, startTop);
+}
+
+namespace {
+
+// The interpreter's state over one write: the write block of text not yet
+// shown, the column the cursor will be in once the block is shown (where a
+// TAB has its next stop), and whether the cursor moved since the last flush.
+struct TextRenderer {
+    explicit TextRenderer(ConsoleWriteContext& writeContext);
+
+    ConsoleWriteContext& context;
+    const int width;
     std::uint8_t block[writeBlockSize];
     int count = 0;
-    // The column the cursor will be in once the block is shown: where TAB
-    // has its next stop.
-    int px = context.cursorX;
+    int predictedX;
     bool movedSinceFlush = false;
-    const int width = context.areaRight - context.areaLeft + 1;
 
-    const auto flush = [&] {
-        if (count == 0) return;
-        flushSegments(context, block, count);
-        count = 0;
-        movedSinceFlush = false;
-    };
-    // Appends k bytes (at most 8) as text, running the predicted column ahead.
-    const auto append = [&](const std::uint8_t* text, int k) {
-        if (count + k > writeBlockSize) flush();
-        px += k;
-        if (px > context.areaRight) px = context.areaLeft + (px - context.areaLeft) % width;
-        for (int i = 0; i < k; ++i) block[count++] = text[i];
-    };
-    // After a cursor move the prediction starts again from the real cursor.
-    const auto moved = [&] {
-        movedSinceFlush = true;
-        px = context.cursorX;
-    };
+    void take(std::uint8_t byte);
+    void finish();
+    void flush();
+    void append(const std::uint8_t* text, int k);
+    void appendTab();
+    void moved();
+};
 
-    static constexpr std::uint8_t blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-    for (std::size_t i = 0; i < length; ++i) {
-        const std::uint8_t byte = bytes[i];
-        switch (byte) {
-            case 7:  // BEL: sounds before any text still in the block is shown
-                consoleBeep(context.state);
-                break;
-            case 8:  // BS: one cell left, never up a row, nothing erased
-                flush();
-                if (context.cursorX > context.areaLeft) --context.cursorX;
-                moved();
-                break;
-            case 9: {  // TAB: blanks up to the next stop, every 8 columns
-                int r = (px - context.areaLeft) % 8;
-                if (r < 0) r += 8;
-                append(blanks, 8 - r);
-                break;
-            }
-            case 10:  // LF: a new line at the left edge
-                flush();
-                ++context.cursorY;
-                context.cursorX = context.areaLeft;
-                moved();
-                break;
-            case 13:  // CR: back to the left edge, the row stays as it is
-                flush();
-                context.cursorX = context.areaLeft;
-                moved();
-                break;
-            default:
-                append(&bytes[i], 1);
-                break;
-        }
+TextRenderer::TextRenderer(ConsoleWriteContext& writeContext)
+    : context(writeContext),
+      width(writeContext.areaRight - writeContext.areaLeft + 1),
+      predictedX(writeContext.cursorX) {}
+
+// One byte of the write: a control byte acts, any other is text.
+void TextRenderer::take(std::uint8_t byte) {
+    switch (byte) {
+        case 7:  // BEL: sounds before any text still in the block is shown
+            consoleBeep(context.state);
+            break;
+        case 8:  // BS: one cell left, never up a row, nothing erased
+            flush();
+            if (context.cursorX > context.areaLeft) --context.cursorX;
+            moved();
+            break;
+        case 9:  // TAB
+            appendTab();
+            break;
+        case 10:  // LF: a new line at the left edge
+            flush();
+            ++context.cursorY;
+            context.cursorX = context.areaLeft;
+            moved();
+            break;
+        case 13:  // CR: back to the left edge, the row stays as it is
+            flush();
+            context.cursorX = context.areaLeft;
+            moved();
+            break;
+        default:
+            append(&byte, 1);
+            break;
     }
+}
 
+// Text still in the block is shown; a write that ended with a cursor move
+// below the area scrolls at once.
+void TextRenderer::finish() {
     if (count > 0) {
         flush();
-    } else if (movedSinceFlush && context.cursorY > context.areaBottom) {
-        scrollArea(context, context.cursorY - context.areaBottom);
+    } else if (movedSinceFlush) {
+        scrollToCursor(context);
     }
+}
+
+// Shows the block and empties it.
+void TextRenderer::flush() {
+    if (count == 0) return;
+    flushSegments(context, block, count);
+    count = 0;
+    movedSinceFlush = false;
+}
+
+// Appends k bytes (at most 8) as text, running the predicted column ahead.
+void TextRenderer::append(const std::uint8_t* text, int k) {
+    if (count + k > writeBlockSize) flush();
+    predictedX += k;
+    if (predictedX > context.areaRight) predictedX = context.areaLeft + (predictedX - context.areaLeft) % width;
+    for (int i = 0; i < k; ++i) block[count++] = text[i];
+}
+
+// Blanks up to the next stop, every 8 columns from the area's left edge.
+void TextRenderer::appendTab() {
+    static constexpr std::uint8_t blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    int r = (predictedX - context.areaLeft) % 8;
+    if (r < 0) r += 8;
+    append(blanks, 8 - r);
+}
+
+// After a cursor move the prediction starts again from the real cursor.
+void TextRenderer::moved() {
+    movedSinceFlush = true;
+    predictedX = context.cursorX;
+}
+
+}  // namespace
+
+void renderText(ConsoleWriteContext& context, const std::uint8_t* bytes, std::size_t length) {
+    TextRenderer renderer(context);
+    for (std::size_t i = 0; i < length; ++i) renderer.take(bytes[i]);
+    renderer.finish();
 }
 
 void flushSegments(ConsoleWriteContext& context, const std::uint8_t* block, int count) {
@@ -239,7 +252,7 @@ void flushSegments(ConsoleWriteContext& context, const std::uint8_t* block, int 
             ++context.cursorY;
         }
         const int n = std::min(count, context.areaRight - context.cursorX + 1);
-        if (context.cursorY > context.areaBottom) scrollArea(context, context.cursorY - context.areaBottom);
+        scrollToCursor(context);
         if (!putRowSegment(context, block, n)) return;
         block += n;
         count -= n;

@@ -1,6 +1,6 @@
 // Key polling on the in-memory console: the event pump, the translation of
-// key events into KeyStrings, Alt + keypad numbers, the key ring, waitKey's
-// pauses and the close key pushed from the control thread.
+// key events into KeyStrings, Alt + keypad numbers, waitKey's pauses and the
+// close key pushed from the control thread.
 #include "console/key_polling.h"
 
 #include <gtest/gtest.h>
@@ -224,19 +224,6 @@ TEST_F(KeyPollingTest, ByteTwoFiftyFiveIsAOneByteKeyToldApartByLength) {
     EXPECT_EQ(keyStringFromCode(closeKey), "\xFFk");
 }
 
-TEST_F(KeyPollingTest, KeyStringsAndQueuedValuesConvertBothWays) {
-    for (KeyCode key = 0; key < 256; ++key) {
-        EXPECT_EQ(keyCodeFromString(keyStringFromCode(key)), key) << key;
-        EXPECT_EQ(keyCodeFromString(keyStringFromCode(extendedKey(static_cast<std::uint8_t>(key)))),
-                  extendedKey(static_cast<std::uint8_t>(key)))
-            << key;
-    }
-    EXPECT_EQ(keyCodeFromString(""), noKey);
-    // A two-byte string is read by its second byte only.
-    EXPECT_EQ(keyCodeFromString(std::string{'\0', 'K'}), extendedKey(0x4B));
-    EXPECT_EQ(keyCodeFromString(std::string{'x', '\xFF'}), extendedKey(0xFF));
-}
-
 TEST_F(KeyPollingTest, OnePressYieldsOneKeyWhateverItsRepeatCount) {
     KeyEvent held = keyPress(0x41, 30, 'a');
     held.repeatCount = 3;
@@ -319,19 +306,6 @@ TEST_F(KeyPollingTest, BurstBeyondTheRingKeepsTheNewest511InOrder) {
     EXPECT_TRUE(con.events.empty());
     ASSERT_EQ(keys.size(), 511u);
     for (int i = 0; i < 511; ++i) ASSERT_EQ(keys[static_cast<std::size_t>(i)], one(charOf(89 + i))) << i;
-}
-
-TEST_F(KeyPollingTest, RingHolds511AndWrapsAround) {
-    // Move the indexes close to the end of the ring first.
-    for (int i = 0; i < 500; ++i) pushKey(cs, 'z');
-    for (int i = 0; i < 500; ++i) ASSERT_EQ(takeKey(cs, true), 'z');
-    for (int i = 0; i < 511; ++i) pushKey(cs, i % 256);
-    EXPECT_EQ(takeKey(cs, false), 0);
-    for (int i = 0; i < 511; ++i) ASSERT_EQ(takeKey(cs, true), i % 256) << i;
-    EXPECT_EQ(takeKey(cs, true), noKey);
-
-    for (int i = 0; i < 512; ++i) pushKey(cs, i % 256);
-    EXPECT_EQ(takeKey(cs, true), 1);  // the oldest was dropped
 }
 
 TEST_F(KeyPollingTest, NoEventsAreReadWhenInputIsNotAConsoleOrThePeekFails) {

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/console_frame.h"
 #include "console/input_fields.h"
 #include "console/key_polling.h"
+#include "console/line_editor.h"
 #include "console/line_input.h"
 #include "console/memory/memory_console.h"
 #include "console/screen_scroll.h"
@@ -269,7 +271,7 @@ TEST(LineEditor, EnterInTheMiddleAcceptsTheWholeLine) {
 TEST(LineEditor, LineFeedEndsTheLineAsEnter) {
     Editor e;
     e.mc.typeText("ab");
-    e.steps.push_back([&] { pushKey(e.cs, 10); });
+    e.steps.push_back([&] { pushKey(e.cs.keyBuffer, 10); });
     EXPECT_EQ(e.answer(), "ab");
     EXPECT_EQ(e.cursor(), std::make_pair(0, 1));
 }
@@ -285,7 +287,7 @@ TEST(LineEditor, KeysOutsideTheTableAreIgnored) {
         e.mc.pressSpecial(vkNext, scanPageDown, enhancedKey);
         e.mc.pressSpecial(vkF1, 59, 0);
         e.mc.typeText("\x01\x1a");  // Ctrl+A, Ctrl+Z
-        pushKey(e.cs, closeKey);
+        pushKey(e.cs.keyBuffer, closeKey);
     });
     e.steps.push_back([&] {
         EXPECT_EQ(e.mc.counts.cellWrites, cellWrites);
@@ -495,15 +497,15 @@ TEST(LocateCursor, TargetsOutsideThePrintAreaAreNotAppliedButVisibilityIs) {
     Editor e(10, 8, 5);
     setCursor(e.cs, 3, 2);
     e.mc.cursorVisible = true;
-    EXPECT_TRUE(locateCursor(e.cs, 6, 1, 0));  // row past the area
+    EXPECT_TRUE(locateCursor(e.cs, 6, 1, CursorVisibility::hide));  // row past the area
     EXPECT_FALSE(e.mc.cursorVisible);
     EXPECT_EQ(e.cursor(), std::make_pair(3, 2));
-    EXPECT_FALSE(locateCursor(e.cs, 1, 11, 1));  // column past the width
+    EXPECT_FALSE(locateCursor(e.cs, 1, 11, CursorVisibility::show));  // column past the width
     EXPECT_TRUE(e.mc.cursorVisible);
     EXPECT_EQ(e.cursor(), std::make_pair(3, 2));
-    locateCursor(e.cs, 0, 7, -1);  // row kept
+    locateCursor(e.cs, keepCoordinate, 7, CursorVisibility::keep);  // row kept
     EXPECT_EQ(e.cursor(), std::make_pair(6, 2));
-    locateCursor(e.cs, 5, 0, -1);  // column kept
+    locateCursor(e.cs, 5, keepCoordinate, CursorVisibility::keep);  // column kept
     EXPECT_EQ(e.cursor(), std::make_pair(6, 4));
     EXPECT_TRUE(e.mc.cursorVisible);
 }
@@ -514,7 +516,7 @@ TEST(LocateCursor, EveryCallCancelsADeferredWrap) {
     printText(e.cs, "0123456789", 0);
     ASSERT_TRUE(e.cs.pendingWrap);
     const int presents = e.mc.counts.presents;
-    locateCursor(e.cs, 0, 0, -1);
+    locateCursor(e.cs, keepCoordinate, keepCoordinate, CursorVisibility::keep);
     EXPECT_FALSE(e.cs.pendingWrap);
     EXPECT_EQ(e.mc.counts.presents, presents + 1);
     EXPECT_EQ(e.cursor(), std::make_pair(9, 4));

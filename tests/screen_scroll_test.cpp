@@ -98,7 +98,7 @@ TEST(ClearScreen, UnreadableAttributeGivesLightGreyAndNoConsoleClearsNothing) {
     MemoryConsole mc(10, 5);
     labelRows(mc);
     ConsoleState cs(mc);
-    bringUpConsole(cs);
+    setUpConsole(cs);
     mc.failScreenInfo = true;
     clearScreen(cs);
     EXPECT_EQ(mc.rowText(0), blank(mc));

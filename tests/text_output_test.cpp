@@ -407,7 +407,7 @@ TEST(ConsoleWriterFailures, FailingScreenQueryUsesTheFallbackConsole) {
     mc.cursorX = 40;
     mc.cursorY = 135;
     ConsoleState cs(mc);
-    bringUpConsole(cs);
+    setUpConsole(cs);
     mc.failScreenInfo = true;
     write(cs, "hi");
     EXPECT_EQ(mc.cell(0, 120).ch, 'h');
@@ -441,7 +441,7 @@ TEST(ShorterConsole, TextStillScrollsIntoViewWhenNoRowsLieBelowTheWindow) {
     ConsoleState cs(mc);
     write(cs, "first\r\n");
     mc.resize(20, 10);
-    refreshBounds(cs);
+    readBounds(cs);
     for (int line = 1; line <= 30; ++line) write(cs, "line " + std::to_string(line) + "\r\n");
     EXPECT_EQ(mc.windowTop, 0);
     for (int row = 0; row < 9; ++row) EXPECT_EQ(mc.windowRowText(row), padded("line " + std::to_string(22 + row), 20));
@@ -471,7 +471,7 @@ TEST(ShorterConsole, ResizeKeepsTheCursorOnTheTextItWasOn) {
 TEST(WriteCost, OneQueryOnePlacementOneRefreshAndWholeRowSegments) {
     MemoryConsole mc(80, 25);
     ConsoleState cs(mc);
-    bringUpConsole(cs);
+    setUpConsole(cs);
     mc.counts = {};
     write(cs, "Name the capital of Ohio\r\n");
     EXPECT_EQ(mc.counts.screenInfoQueries, 2);  // the query at the start, the refresh at the end

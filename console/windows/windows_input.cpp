@@ -73,7 +73,7 @@ int WindowsConsole::readInputByte() {
 }
 
 std::uint32_t WindowsConsole::mapVirtualKeyToChar(std::uint16_t virtualKey) {
-    return MapVirtualKeyA(virtualKey, MAPVK_VK_TO_CHAR) & 0xFFFFu;
+    return MapVirtualKeyA(virtualKey, MAPVK_VK_TO_CHAR);
 }
 
 }  // namespace console

@@ -1,7 +1,7 @@
-// Console set-up and control events on the in-memory console: processed
-// input, the handler's installation by the first key pump, what each control
-// event does, and the removal of the handler at exit.
-#include "console/console_events.h"
+// Control events on the in-memory console: the handler's installation by the
+// first key pump, what each control event does, and the removal of the
+// handler at exit.
+#include "console/control_events.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "console/console_frame.h"
 #include "console/key_polling.h"
 #include "console/memory/memory_console.h"
 
@@ -18,86 +19,10 @@ namespace {
 const std::string closeKeyString = "\xFF"
                                    "k";
 
-// Counts the input-mode calls and can refuse the mode read on its own.
-class ModeWatchingConsole : public MemoryConsole {
-public:
-    bool failGetMode = false;
-    int modeReads = 0;
-    int modeWrites = 0;
-    bool getInputMode(std::uint32_t& mode) override {
-        ++modeReads;
-        if (failGetMode) return false;
-        return MemoryConsole::getInputMode(mode);
-    }
-    bool setInputMode(std::uint32_t mode) override {
-        ++modeWrites;
-        return MemoryConsole::setInputMode(mode);
-    }
-};
-
-TEST(ConsoleSetupTest, AddsProcessedInputKeepingTheOtherModeBitsOnce) {
-    ModeWatchingConsole con;
-    ConsoleState cs{con};
-    con.inputMode = 0x01F6;
-    consoleSetup(cs);
-    EXPECT_EQ(con.inputMode, 0x01F7u);
-    EXPECT_EQ(con.modeWrites, 1);
-
-    con.inputMode = 0x0006;
-    consoleSetup(cs);  // done already
-    EXPECT_EQ(con.inputMode, 0x0006u);
-    EXPECT_EQ(con.modeWrites, 1);
-
-    ModeWatchingConsole already;
-    ConsoleState cs2{already};
-    already.inputMode = 0x0007;
-    consoleSetup(cs2);
-    EXPECT_EQ(already.inputMode, 0x0007u);
-}
-
-TEST(ConsoleSetupTest, TouchesNothingWhenTheInputModeCannotBeRead) {
-    ModeWatchingConsole con;
-    ConsoleState cs{con};
-    con.failGetMode = true;
-    con.inputMode = 0x0006;
-    consoleSetup(cs);
-    EXPECT_EQ(con.modeReads, 1);
-    EXPECT_EQ(con.modeWrites, 0);
-    EXPECT_EQ(con.inputMode, 0x0006u);
-
-    // Redirected input: no mode, and the key service finds no events.
-    MemoryConsole file;
-    ConsoleState fileState{file};
-    file.inputIsConsole = false;
-    file.typeText("a");
-    consoleSetup(fileState);
-    EXPECT_EQ(file.inputMode, 0x0006u);
-    EXPECT_EQ(pollKey(fileState), "");
-}
-
-TEST(ConsoleSetupTest, AFailedModeWriteIsIgnoredAndKeysStillArrive) {
-    MemoryConsole con;
-    ConsoleState cs{con};
-    con.failSetInputMode = true;
-    consoleSetup(cs);
-    EXPECT_TRUE(cs.setUp);
-    con.typeText("k");
-    EXPECT_EQ(pollKey(cs), "k");
-}
-
-TEST(ConsoleSetupTest, AKeyCheckBeforeAnyOutputBringsTheConsoleUp) {
-    MemoryConsole con;
-    ConsoleState cs{con};
-    con.inputMode = 0x0006;
-    EXPECT_EQ(pollKey(cs), "");
-    EXPECT_TRUE(cs.setUp);
-    EXPECT_EQ(con.inputMode, 0x0007u);
-}
-
 TEST(EventHandlerTest, InstalledOnceByTheFirstKeyPumpAndNotBefore) {
     MemoryConsole con;
     ConsoleState cs{con};
-    consoleSetup(cs);
+    setUpStandardHandles(cs);
     EXPECT_TRUE(con.handlers.empty());
     // A close before the first pump takes the default handling: no close key.
     EXPECT_FALSE(con.raiseControlEvent(ctrlCloseEvent));
