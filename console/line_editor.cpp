@@ -271,10 +271,11 @@ std::string editLine(ConsoleState& cs) {
 void moveCursorBy(ConsoleState& cs, int& col, int& row, long long d, int width, int height) {
     const Cell target = cellAfter(col, row, d, width);
     col = static_cast<int>(target.col);
-    // A far move (Home in a line of millions of bytes, say) can reach a row
-    // beyond what an int holds. Such a row only has to stay outside the
-    // window, where it is not applied; clamped to half the int range, the
-    // next move's row - 1 and the comparisons with height + 1 cannot overflow.
+    // The target row is worked out in long long, since d is as long as the
+    // text. Narrowed to an int it is clamped to half the int range: a row
+    // that far out lies outside the window, where it is not applied anyway,
+    // and the next move's row - 1 and the comparison with height + 1 cannot
+    // overflow.
     row = static_cast<int>(std::clamp<long long>(target.row, INT_MIN / 2, INT_MAX / 2));
     if (row == height + 1 && col == 1) {
         // The cell just after the bottom-right cell: the area scrolls up one
@@ -286,8 +287,8 @@ void moveCursorBy(ConsoleState& cs, int& col, int& row, long long d, int width, 
         return;
     }
     // A row above the window is not applied, like any other row outside the
-    // print area; passed as keepCoordinate it would mean "keep the row" and
-    // put the cursor in the wrong cell of the current row.
+    // print area. Row 0 would be keepCoordinate and put the cursor in the
+    // wrong cell of the current row, so every such row goes as -1.
     locateCursor(cs, row < 1 ? -1 : row, col, CursorVisibility::keep);
 }
 
