@@ -13,7 +13,7 @@
 
 #include "console/key_polling.h"
 #include "console/memory/memory_console.h"
-#include "console/us_layout.h"
+#include "console/platform/us_layout.h"
 
 namespace console {
 namespace {

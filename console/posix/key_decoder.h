@@ -5,7 +5,8 @@
 // Each key becomes a press and a release with the US layout's virtual key
 // and set-1 scan code, the character in code page 437 (0 for keys without
 // one) and the modifier flags, so that key polling makes of it what it makes
-// of the same key on a console. Mouse, focus and paste-bracket reports and
+// of the same key on a console. The fixed sequences and their keys are the
+// table of key_sequences.h. Mouse, focus and paste-bracket reports and
 // sequences that name no key are consumed and yield nothing.
 #pragma once
 
@@ -49,9 +50,15 @@ private:
     // items; at the end of input, partial items are settled too.
     void decodeHeld(bool atEnd, std::vector<InputRecord>& out);
 
+    // What is being dropped as it comes, without being held.
+    enum class Dropping {
+        nothing,
+        // The rest of a sequence too long to hold, up to its final byte.
+        longSequence,
+    };
+
     bool utf8_;
-    // Inside a sequence too long to hold: bytes are dropped up to its final byte.
-    bool skipping_ = false;
+    Dropping dropping_ = Dropping::nothing;
     std::vector<std::uint8_t> held_;
 };
 
