@@ -10,6 +10,7 @@
 namespace console {
 namespace {
 
+constexpr std::uint8_t bellByte = 7;
 constexpr std::uint8_t escapeByte = 27;
 
 // A key typed with Ctrl on the layout key of another character: the key of
@@ -145,6 +146,11 @@ bool isParameterByte(std::uint8_t c) { return c >= 0x30 && c <= 0x3F; }
 bool isIntermediateByte(std::uint8_t c) { return c >= 0x20 && c <= 0x2F; }
 bool isFinalByte(std::uint8_t c) { return c >= 0x40 && c <= 0x7E; }
 
+// The byte after Escape that opens a terminal string: OSC (ESC ]), DCS
+// (ESC P), APC (ESC _), PM (ESC ^) and SOS (ESC X). Terminals send them as
+// replies (a colour or a setting asked for) and never for a key.
+bool opensControlString(std::uint8_t c) { return c == ']' || c == 'P' || c == '_' || c == '^' || c == 'X'; }
+
 // One UTF-8 character at the start of bytes. Returns the bytes it takes, 0
 // when more are needed; codePoint is -1 for a malformed or cut-off one, whose
 // bytes are dropped up to the first byte that cannot continue it.
@@ -215,6 +221,10 @@ public:
         return taken;
     }
 
+    // Whether the bytes taken opened a terminal string, whose bytes up to
+    // its terminator the caller drops.
+    bool opensString() const { return opensString_; }
+
 private:
     void emit(KeyEvent press, std::uint32_t flags = 0) {
         press.controlState |= flags | addedFlags_;
@@ -232,6 +242,12 @@ private:
         if (next == '[') return csi();
         if (next == 'O') return ss3();
         if (next == escapeByte) return escapeBeforeEscape();
+        if (opensControlString(next)) {
+            // The introducer alone at the end of the wait is Alt and that key.
+            if (n_ == 2) return atEnd_ ? altKey() : 0;
+            opensString_ = true;
+            return 2;
+        }
         if (next >= 0x80 && utf8_) return altCharacter();
         return altKey();
     }
@@ -345,6 +361,7 @@ private:
     bool atEnd_;
     std::vector<InputRecord>& out_;
     std::uint32_t addedFlags_;
+    bool opensString_ = false;
 };
 
 }  // namespace
@@ -370,6 +387,16 @@ void KeyDecoder::feedByte(std::uint8_t byte, std::vector<InputRecord>& out) {
         dropping_ = Dropping::nothing;
         if (isFinalByte(byte)) return;
         break;
+    case Dropping::string:
+        if (byte == bellByte) dropping_ = Dropping::nothing;
+        if (byte == escapeByte) dropping_ = Dropping::stringEscape;
+        return;
+    case Dropping::stringEscape:
+        dropping_ = Dropping::nothing;
+        if (byte == '\\') return;  // ESC \ is the string terminator
+        // Any other Escape ends the string too, and begins what follows.
+        held_.push_back(escapeByte);
+        break;
     }
     held_.push_back(byte);
     decodeHeld(false, out);
@@ -388,8 +415,22 @@ void KeyDecoder::decodeHeld(bool atEnd, std::vector<InputRecord>& out) {
         const std::size_t taken = key.decode();
         if (taken == 0) break;
         start += taken;
+        if (key.opensString()) {
+            dropString(start, out);
+            return;
+        }
     }
     held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(start));
+}
+
+void KeyDecoder::dropString(std::size_t from, std::vector<InputRecord>& out) {
+    // The bytes held behind the introducer are the string's first bytes.
+    std::uint8_t rest[maxHeldBytes];
+    const std::size_t n = held_.size() - from;
+    for (std::size_t i = 0; i < n; ++i) rest[i] = held_[from + i];
+    held_.clear();
+    dropping_ = Dropping::string;
+    for (std::size_t i = 0; i < n; ++i) feedByte(rest[i], out);
 }
 
 }  // namespace console
