@@ -49,7 +49,8 @@ public:
 private:
     void feedByte(std::uint8_t byte, std::vector<InputRecord>& out);
     // Decodes from the start of the held bytes while they make up whole
-    // items; at the end of input, partial items are settled too.
+    // characters, keys or sequences; at the end of input, partial ones are
+    // settled too.
     void decodeHeld(bool atEnd, std::vector<InputRecord>& out);
     // A terminal string has opened and the held bytes from `from` on are its
     // first: they and the rest of it are dropped.
