@@ -10,9 +10,9 @@
 #include "console/input_fields.h"
 #include "console/line_input.h"
 #include "console/memory/memory_console.h"
+#include "console/platform/us_layout.h"
 #include "console/screen_scroll.h"
 #include "console/text_output.h"
-#include "console/us_layout.h"
 
 namespace {
 

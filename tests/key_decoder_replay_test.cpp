@@ -19,7 +19,8 @@ using fuzzing::DecoderScript;
 // Bytes biased towards what sequences are made of, so that random input
 // reaches deep into them.
 std::uint8_t sequenceByte(std::mt19937& random) {
-    static constexpr std::string_view alphabet = "\x1b\x1b\x1b[[[OO0123456789;;;~~$^@ABCDEFHPQRSZabcdMIx<?\r\x7f";
+    static constexpr std::string_view alphabet =
+        "\x1b\x1b\x1b[[[OO0123456789;;;~~$^@ABCDEFHPQRSZabcdMIx<?\r\x7f]]_X\\\\\x07";
     switch (random() % 4) {
     case 0: return static_cast<std::uint8_t>(random() % 256);
     case 1: return static_cast<std::uint8_t>(0x80 + random() % 0x80);
@@ -61,6 +62,11 @@ TEST(KeyDecoderReplay, HandPickedInputKeepsEveryRule) {
         "\xf0\x9f\x98",
         "\x1b[111111111111111111111111111111111111111111111111111111111111~",
         "\x1b[;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;\x1b",
+        "\x1b]11;rgb:1e1e/1e1e/1e1e\x07" "a",
+        "\x1bP1$r0m\x1b\\b",
+        "\x1b]2;title\x1b\x1b[A",
+        "\x1b_\x1b^\x1bX\x1b]",
+        "\x1b]0;\xe2\x94\x1b",
     };
     for (bool utf8 : {true, false}) {
         for (std::string_view bytes : corpus) {

@@ -13,13 +13,63 @@
 
 #include "console/key_polling.h"
 #include "console/memory/memory_console.h"
-#include "console/us_layout.h"
+#include "console/platform/us_layout.h"
 
 namespace console {
 namespace {
 
 std::string ext(int code) { return std::string{'\xFF', static_cast<char>(code)}; }
 std::string one(int byte) { return std::string(1, static_cast<char>(byte)); }
+
+// The extended codes of the keys, as the key tables give them.
+constexpr int shiftTab = 0x0F;
+constexpr int altTab = 0x0F;  // the same code as Shift+Tab
+constexpr int altO = 0x18;
+constexpr int altP = 0x19;
+constexpr int altLeftBracket = 0x1A;
+constexpr int altRightBracket = 0x1B;
+constexpr int altEnter = 0x1C;
+constexpr int altA = 0x1E;
+constexpr int altX = 0x2D;
+constexpr int altSlash = 0x35;
+constexpr int f1 = 59, f2 = 60, f3 = 61, f4 = 62, f5 = 63, f6 = 64, f7 = 65, f8 = 66, f9 = 67, f10 = 68;
+constexpr int home = 0x47;
+constexpr int up = 0x48;
+constexpr int pageUp = 0x49;
+constexpr int left = 0x4B;
+constexpr int keypad5 = 0x4C;
+constexpr int right = 0x4D;
+constexpr int end = 0x4F;
+constexpr int down = 0x50;
+constexpr int pageDown = 0x51;
+constexpr int insert = 0x52;
+constexpr int deleteKey = 0x53;
+constexpr int shiftF1 = 84, shiftF3 = 86, shiftF4 = 87, shiftF5 = 88, shiftF10 = 93;
+constexpr int ctrlF1 = 94, ctrlF3 = 96, ctrlF10 = 0x67;
+constexpr int altF1 = 104, altF6 = 0x6D;
+constexpr int ctrlLeft = 0x73;
+constexpr int ctrlRight = 0x74;
+constexpr int ctrlEnd = 0x75;
+constexpr int ctrlPageDown = 0x76;
+constexpr int ctrlHome = 0x77;
+constexpr int alt1 = 0x78;
+constexpr int altEquals = 0x83;
+constexpr int ctrlPageUp = 0x84;
+constexpr int f11 = 0x85, f12 = 0x86;
+constexpr int shiftF11 = 0x87;
+constexpr int ctrlF12 = 0x8A;
+constexpr int altF11 = 0x8B, altF12 = 0x8C;
+constexpr int ctrlUp = 0x8D;
+constexpr int ctrlDown = 0x91;
+constexpr int ctrlInsert = 0x92;
+constexpr int ctrlDelete = 0x93;
+constexpr int altUp = 0x98;
+constexpr int altLeft = 0x9B;
+constexpr int altEnd = 0x9F;
+constexpr int altDown = 0xA0;
+constexpr int altPageDown = 0xA1;
+constexpr int altDelete = 0xA3;
+constexpr int altBackspace = 0xE0;
 
 std::vector<InputRecord> decode(KeyDecoder& decoder, std::string_view bytes) {
     std::vector<InputRecord> out;
@@ -104,82 +154,83 @@ TEST(KeyDecoderKeys, TypedCharactersAndControlKeys) {
         {"\x03", {one(3)}},
         {"\x1c\x1d\x1e\x1f", {one(28), one(29), one(30), one(31)}},
         {"\0"sv, {}},  // Ctrl+Space / Ctrl+@ names no key, as Ctrl+@ on a console
-        {"\x1b[Z", {ext(0x0F)}},  // Shift+Tab
+        {"\x1b[Z", {ext(shiftTab)}},  // Shift+Tab
     });
 }
 
 TEST(KeyDecoderKeys, AltAsEscapePrefix) {
     expectKeys({
-        {"\x1bx", {ext(0x2D)}},
-        {"\x1bX", {ext(0x2D)}},
-        {"\x1b" "a", {ext(0x1E)}},
-        {"\x1b" "1", {ext(0x78)}},
-        {"\x1b=", {ext(0x83)}},
-        {"\x1b/", {ext(0x35)}},
+        {"\x1bx", {ext(altX)}},
+        {"\x1bX", {ext(altX)}},
+        {"\x1b" "a", {ext(altA)}},
+        {"\x1b" "1", {ext(alt1)}},
+        {"\x1b=", {ext(altEquals)}},
+        {"\x1b/", {ext(altSlash)}},
         {"\x1b!", {"!"}},  // Alt+Shift+1: the character is not the key's own
-        {"\x1b\r", {ext(0x1C)}},
-        {"\x1b\t", {ext(0x0F)}},
-        {"\x1b\x7f", {ext(0xE0)}},
-        {"\x1b\x08", {ext(0xE0)}},
-        {"\x1b[", {ext(0x1A)}},  // the sequence introducer alone is Alt+[
-        {"\x1bO", {ext(0x18)}},
+        {"\x1b\r", {ext(altEnter)}},
+        {"\x1b\t", {ext(altTab)}},
+        {"\x1b\x7f", {ext(altBackspace)}},
+        {"\x1b\x08", {ext(altBackspace)}},
+        {"\x1b[", {ext(altLeftBracket)}},  // the sequence introducer alone is Alt+[
+        {"\x1bO", {ext(altO)}},
         {"\x1b\x1b", {one(27), one(27)}},
-        {"\x1b\x1bx", {one(27), ext(0x2D)}},
-        {"\x1b\x1b[A", {ext(0x98)}},  // rxvt: Alt+Up
-        {"\x1b\x1bOA", {ext(0x98)}},
-        {"\x1b\x1b[11~", {ext(104)}},  // rxvt: Alt+F1
-        {"\x1b\x1b[", {one(27), ext(0x1A)}},
+        {"\x1b\x1bx", {one(27), ext(altX)}},
+        {"\x1b\x1b[A", {ext(altUp)}},  // rxvt: Alt+Up
+        {"\x1b\x1bOA", {ext(altUp)}},
+        {"\x1b\x1b[11~", {ext(altF1)}},  // rxvt: Alt+F1
+        {"\x1b\x1b[", {one(27), ext(altLeftBracket)}},
     });
 }
 
 TEST(KeyDecoderKeys, CursorAndEditingKeysXterm) {
     expectKeys({
-        {"\x1b[A", {ext(0x48)}},        {"\x1b[B", {ext(0x50)}},        {"\x1b[C", {ext(0x4D)}},
-        {"\x1b[D", {ext(0x4B)}},        {"\x1b[H", {ext(0x47)}},        {"\x1b[F", {ext(0x4F)}},
-        {"\x1bOA", {ext(0x48)}},        {"\x1bOD", {ext(0x4B)}},        {"\x1bOH", {ext(0x47)}},
-        {"\x1bOF", {ext(0x4F)}},        {"\x1b[2~", {ext(0x52)}},       {"\x1b[3~", {ext(0x53)}},
-        {"\x1b[5~", {ext(0x49)}},       {"\x1b[6~", {ext(0x51)}},
+        {"\x1b[A", {ext(up)}},      {"\x1b[B", {ext(down)}},      {"\x1b[C", {ext(right)}},
+        {"\x1b[D", {ext(left)}},    {"\x1b[H", {ext(home)}},      {"\x1b[F", {ext(end)}},
+        {"\x1bOA", {ext(up)}},      {"\x1bOD", {ext(left)}},      {"\x1bOH", {ext(home)}},
+        {"\x1bOF", {ext(end)}},     {"\x1b[2~", {ext(insert)}},   {"\x1b[3~", {ext(deleteKey)}},
+        {"\x1b[5~", {ext(pageUp)}}, {"\x1b[6~", {ext(pageDown)}},
         // Modifier parameters: 2 Shift, 3 Alt, 4 Alt+Shift, 5 Ctrl, 6 Ctrl+Shift, 7 Ctrl+Alt, 8 all.
-        {"\x1b[1;2A", {ext(0x48)}},     {"\x1b[1;3A", {ext(0x98)}},     {"\x1b[1;4A", {ext(0x98)}},
-        {"\x1b[1;5A", {ext(0x8D)}},     {"\x1b[1;6A", {ext(0x8D)}},     {"\x1b[1;7A", {ext(0x98)}},
-        {"\x1b[1;8A", {ext(0x98)}},     {"\x1b[1;5B", {ext(0x91)}},     {"\x1b[1;5C", {ext(0x74)}},
-        {"\x1b[1;5D", {ext(0x73)}},     {"\x1b[1;3D", {ext(0x9B)}},     {"\x1b[1;5H", {ext(0x77)}},
-        {"\x1b[1;5F", {ext(0x75)}},     {"\x1b[1;3F", {ext(0x9F)}},     {"\x1b[2;5~", {ext(0x92)}},
-        {"\x1b[3;5~", {ext(0x93)}},     {"\x1b[3;3~", {ext(0xA3)}},     {"\x1b[5;5~", {ext(0x84)}},
-        {"\x1b[6;5~", {ext(0x76)}},     {"\x1b[6;3~", {ext(0xA1)}},     {"\x1b[3;2~", {ext(0x53)}},
-        {"\x1bO5A", {ext(0x8D)}},  // older form: the modifier as the only parameter
-        {"\x1b[E", {ext(0x4C)}},   // keypad 5, Num Lock off
+        {"\x1b[1;2A", {ext(up)}},           {"\x1b[1;3A", {ext(altUp)}},       {"\x1b[1;4A", {ext(altUp)}},
+        {"\x1b[1;5A", {ext(ctrlUp)}},       {"\x1b[1;6A", {ext(ctrlUp)}},      {"\x1b[1;7A", {ext(altUp)}},
+        {"\x1b[1;8A", {ext(altUp)}},        {"\x1b[1;5B", {ext(ctrlDown)}},    {"\x1b[1;5C", {ext(ctrlRight)}},
+        {"\x1b[1;5D", {ext(ctrlLeft)}},     {"\x1b[1;3D", {ext(altLeft)}},     {"\x1b[1;5H", {ext(ctrlHome)}},
+        {"\x1b[1;5F", {ext(ctrlEnd)}},      {"\x1b[1;3F", {ext(altEnd)}},      {"\x1b[2;5~", {ext(ctrlInsert)}},
+        {"\x1b[3;5~", {ext(ctrlDelete)}},   {"\x1b[3;3~", {ext(altDelete)}},   {"\x1b[5;5~", {ext(ctrlPageUp)}},
+        {"\x1b[6;5~", {ext(ctrlPageDown)}}, {"\x1b[6;3~", {ext(altPageDown)}}, {"\x1b[3;2~", {ext(deleteKey)}},
+        {"\x1bO5A", {ext(ctrlUp)}},  // older form: the modifier as the only parameter
+        {"\x1b[E", {ext(keypad5)}},    // keypad 5, Num Lock off
     });
 }
 
 TEST(KeyDecoderKeys, FunctionKeysXterm) {
     expectKeys({
-        {"\x1bOP", {ext(59)}},           {"\x1bOQ", {ext(60)}},           {"\x1bOR", {ext(61)}},
-        {"\x1bOS", {ext(62)}},           {"\x1b[15~", {ext(63)}},         {"\x1b[17~", {ext(64)}},
-        {"\x1b[18~", {ext(65)}},         {"\x1b[19~", {ext(66)}},         {"\x1b[20~", {ext(67)}},
-        {"\x1b[21~", {ext(68)}},         {"\x1b[23~", {ext(0x85)}},       {"\x1b[24~", {ext(0x86)}},
-        {"\x1b[1;2P", {ext(84)}},        {"\x1b[1;5P", {ext(94)}},        {"\x1b[1;3P", {ext(104)}},
-        {"\x1b[1;2S", {ext(87)}},        {"\x1b[15;2~", {ext(88)}},       {"\x1b[21;5~", {ext(0x67)}},
-        {"\x1b[17;3~", {ext(0x6D)}},     {"\x1b[23;2~", {ext(0x87)}},     {"\x1b[24;5~", {ext(0x8A)}},
-        {"\x1b[23;3~", {ext(0x8B)}},     {"\x1b[24;3~", {ext(0x8C)}},     {"\x1bO2P", {ext(84)}},
+        {"\x1bOP", {ext(f1)}},         {"\x1bOQ", {ext(f2)}},           {"\x1bOR", {ext(f3)}},
+        {"\x1bOS", {ext(f4)}},         {"\x1b[15~", {ext(f5)}},         {"\x1b[17~", {ext(f6)}},
+        {"\x1b[18~", {ext(f7)}},       {"\x1b[19~", {ext(f8)}},         {"\x1b[20~", {ext(f9)}},
+        {"\x1b[21~", {ext(f10)}},      {"\x1b[23~", {ext(f11)}},        {"\x1b[24~", {ext(f12)}},
+        {"\x1b[1;2P", {ext(shiftF1)}}, {"\x1b[1;5P", {ext(ctrlF1)}},    {"\x1b[1;3P", {ext(altF1)}},
+        {"\x1b[1;2S", {ext(shiftF4)}}, {"\x1b[15;2~", {ext(shiftF5)}},  {"\x1b[21;5~", {ext(ctrlF10)}},
+        {"\x1b[17;3~", {ext(altF6)}},  {"\x1b[23;2~", {ext(shiftF11)}}, {"\x1b[24;5~", {ext(ctrlF12)}},
+        {"\x1b[23;3~", {ext(altF11)}}, {"\x1b[24;3~", {ext(altF12)}},   {"\x1bO2P", {ext(shiftF1)}},
     });
 }
 
 TEST(KeyDecoderKeys, Vt220RxvtAndLinuxConsole) {
     expectKeys({
         // VT220 and the Linux console.
-        {"\x1b[1~", {ext(0x47)}},  {"\x1b[4~", {ext(0x4F)}},  {"\x1b[11~", {ext(59)}}, {"\x1b[12~", {ext(60)}},
-        {"\x1b[13~", {ext(61)}},   {"\x1b[14~", {ext(62)}},   {"\x1b[[A", {ext(59)}},  {"\x1b[[B", {ext(60)}},
-        {"\x1b[[E", {ext(63)}},    {"\x1b[25~", {ext(86)}},   {"\x1b[34~", {ext(93)}},
+        {"\x1b[1~", {ext(home)}}, {"\x1b[4~", {ext(end)}},      {"\x1b[11~", {ext(f1)}},       {"\x1b[12~", {ext(f2)}},
+        {"\x1b[13~", {ext(f3)}},  {"\x1b[14~", {ext(f4)}},      {"\x1b[[A", {ext(f1)}},        {"\x1b[[B", {ext(f2)}},
+        {"\x1b[[E", {ext(f5)}},   {"\x1b[25~", {ext(shiftF3)}}, {"\x1b[34~", {ext(shiftF10)}},
         // rxvt.
-        {"\x1b[7~", {ext(0x47)}},  {"\x1b[8~", {ext(0x4F)}},  {"\x1b[a", {ext(0x48)}}, {"\x1b[d", {ext(0x4B)}},
-        {"\x1bOa", {ext(0x8D)}},   {"\x1bOb", {ext(0x91)}},   {"\x1bOc", {ext(0x74)}}, {"\x1bOd", {ext(0x73)}},
-        {"\x1b[2$", {ext(0x52)}},  {"\x1b[3^", {ext(0x93)}},  {"\x1b[7^", {ext(0x77)}}, {"\x1b[5^", {ext(0x84)}},
-        {"\x1b[11^", {ext(94)}},   {"\x1b[23$", {ext(0x87)}}, {"\x1b[24^", {ext(0x8A)}}, {"\x1b[11@", {ext(94)}},
-        {"\x1b[25^", {ext(96)}},
+        {"\x1b[7~", {ext(home)}},       {"\x1b[8~", {ext(end)}},       {"\x1b[a", {ext(up)}},
+        {"\x1b[d", {ext(left)}},        {"\x1bOa", {ext(ctrlUp)}},     {"\x1bOb", {ext(ctrlDown)}},
+        {"\x1bOc", {ext(ctrlRight)}},   {"\x1bOd", {ext(ctrlLeft)}},   {"\x1b[2$", {ext(insert)}},
+        {"\x1b[3^", {ext(ctrlDelete)}}, {"\x1b[7^", {ext(ctrlHome)}},  {"\x1b[5^", {ext(ctrlPageUp)}},
+        {"\x1b[11^", {ext(ctrlF1)}},    {"\x1b[23$", {ext(shiftF11)}}, {"\x1b[24^", {ext(ctrlF12)}},
+        {"\x1b[11@", {ext(ctrlF1)}},    {"\x1b[25^", {ext(ctrlF3)}},
         // The keypad in application mode.
-        {"\x1bOM", {one(13)}},     {"\x1bOx", {"8"}},         {"\x1bOp", {"0"}},       {"\x1bOo", {"/"}},
-        {"\x1bOj", {"*"}},         {"\x1bOk", {"+"}},         {"\x1bOm", {"-"}},       {"\x1bOn", {"."}},
+        {"\x1bOM", {one(13)}}, {"\x1bOx", {"8"}}, {"\x1bOp", {"0"}}, {"\x1bOo", {"/"}},
+        {"\x1bOj", {"*"}},     {"\x1bOk", {"+"}}, {"\x1bOm", {"-"}}, {"\x1bOn", {"."}},
     });
 }
 
@@ -216,7 +267,7 @@ TEST(KeyDecoderKeys, MalformedUtf8IsDroppedWithoutHarm) {
         {"\xed\xa0\x80" "a", {"a"}},          // surrogate
         {"\xf4\x90\x80\x80" "a", {"a"}},      // beyond U+10FFFF
         {"\xff\xfe" "a", {"a"}},
-        {"\xe2\x94\x1b[A", {ext(0x48)}},      // cut short by a sequence
+        {"\xe2\x94\x1b[A", {ext(up)}},      // cut short by a sequence
         {"\x1b\xc3", {one(27)}},
         {"\x1b\x80" "a", {one(27), "a"}},
     });
@@ -245,14 +296,113 @@ TEST(KeyDecoderKeys, ReportsAndUnknownSequencesYieldNothing) {
 
 TEST(KeyDecoderKeys, BrokenSequencesDoNotSwallowWhatFollows) {
     expectKeys({
-        {"\x1b[1;5\x1b[A", {ext(0x48)}},
+        {"\x1b[1;5\x1b[A", {ext(up)}},
         {"\x1b[1\rx", {one(13), "x"}},
         {"\x1bO\x7f", {one(8)}},
-        {"\x1b[[\x1bOP", {ext(59)}},
+        {"\x1b[[\x1bOP", {ext(f1)}},
         {"\x1b[1;5", {}},
         {"\x1b[M!", {}},
         {"\x1b[\xc3\xa9", {one(0x82)}},
     });
+}
+
+// The strings terminals send as replies: OSC (ESC ]), DCS (ESC P), APC
+// (ESC _), PM (ESC ^) and SOS (ESC X), ended by BEL or ST (ESC \).
+constexpr std::string_view colourReply = "\x1b]11;rgb:1e1e/1e1e/1e1e\x07";
+constexpr std::string_view settingReply = "\x1bP1$r0m\x1b\\";
+
+TEST(KeyDecoderStrings, RepliesAreConsumedToTheirTerminatorAndNeverTyped) {
+    const std::string colourThenKey = std::string(colourReply) + "a";
+    const std::string keyThenSettingThenKey = "x" + std::string(settingReply) + "y";
+    expectKeys({
+        {colourThenKey, {"a"}},
+        {"\x1b]11;rgb:1e1e/1e1e/1e1e\x1b\\" "a", {"a"}},  // the same ended by ST
+        {keyThenSettingThenKey, {"x", "y"}},
+        {"\x1bP1+r544e=787465726d\x1b\\" "b", {"b"}},      // a capability reply
+        {"\x1b_Gi=31;OK\x1b\\" "c", {"c"}},                 // APC
+        {"\x1b^note\x1b\\" "d", {"d"}},                     // PM
+        {"\x1bXsos\x1b\\" "e", {"e"}},                      // SOS
+        {"\x1b]0;\xc3\xa9\r\t[A~\x1b\\" "f", {"f"}},        // anything inside is dropped
+        {"\x1b]\x07" "g", {"g"}},                           // an empty one
+    });
+    // The 7-bit forms are strings whatever the terminal's character set.
+    expectKeys({{colourThenKey, {"a"}}}, false);
+}
+
+TEST(KeyDecoderStrings, AnotherEscapeEndsAStringAndBeginsWhatFollows) {
+    expectKeys({
+        {"\x1b]0;title\x1b[A", {ext(up)}},
+        {"\x1b]0;title\x1bx", {ext(altX)}},
+        {"\x1bPq#0\x1b\x1b[A", {ext(altUp)}},
+    });
+}
+
+TEST(KeyDecoderStrings, IntroducerAloneAtTheEndOfTheWaitIsStillAltAndItsKey) {
+    expectKeys({
+        {"\x1b]", {ext(altRightBracket)}},
+        {"\x1bP", {ext(altP)}},
+        {"\x1b_", {"_"}},  // Alt+Shift+minus: the character is not the key's own
+        {"\x1b^", {"^"}},
+    });
+}
+
+TEST(KeyDecoderStrings, EightBitIntroducersAreCodePageCharacters) {
+    // Without UTF-8 every byte is a character of the code page; 0x9D, 0x90
+    // and 0x9C are the letters a terminal types, not string controls, since
+    // the program never asks for 8-bit replies.
+    expectKeys({{"\x9d" "a\x90\x9c", {one(0x9D), "a", one(0x90), one(0x9C)}}}, false);
+}
+
+TEST(KeyDecoderStrings, EverySplitGivesTheSameKeys) {
+    const Case cases[] = {
+        {"\x1b]11;rgb:1e1e/1e1e/1e1e\x07" "a", {"a"}},
+        {"\x1bP1$r0m\x1b\\" "b", {"b"}},
+        {"\x1b]0;title\x1b[1;5A", {ext(ctrlUp)}},
+        {"k\x1b_x\x1b\\\x1b\x1b[B", {"k", ext(altDown)}},
+    };
+    for (const auto& [bytes, keys] : cases) {
+        for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+            KeyDecoder decoder(true);
+            std::vector<InputRecord> records = decode(decoder, bytes.substr(0, cut));
+            const std::vector<InputRecord> rest = decode(decoder, bytes.substr(cut));
+            records.insert(records.end(), rest.begin(), rest.end());
+            decoder.flush(records);
+            EXPECT_EQ(keysFrom(records), keys) << printable(bytes) << " cut at " << cut;
+        }
+    }
+}
+
+TEST(KeyDecoderStrings, UnterminatedStringEndsWithTheWaitAndTheNextKeyArrives) {
+    KeyDecoder decoder(true);
+    EXPECT_TRUE(decode(decoder, "\x1b]2;a title that never ends").empty());
+    EXPECT_TRUE(decoder.holding());
+    // Bytes in the same burst still belong to the string.
+    EXPECT_TRUE(decode(decoder, "more").empty());
+    std::vector<InputRecord> out;
+    decoder.flush(out);
+    EXPECT_TRUE(out.empty());
+    EXPECT_FALSE(decoder.holding());
+    EXPECT_EQ(keysFrom(decode(decoder, "k")), std::vector<std::string>{"k"});
+}
+
+TEST(KeyDecoderStrings, LongStringIsDroppedWithoutBeingHeld) {
+    KeyDecoder decoder(true);
+    std::vector<InputRecord> out;
+    const std::string opening = "\x1b]2;";
+    decoder.feed(reinterpret_cast<const std::uint8_t*>(opening.data()), opening.size(), out);
+    // Title text with UTF-8 and the bytes of sequences, but no Escape,
+    // which would end it.
+    constexpr std::string_view content = "title \xc3\xa9[1;5A\r";
+    for (std::size_t i = 0; i < 100000; ++i) {
+        const auto b = static_cast<std::uint8_t>(content[i % content.size()]);
+        decoder.feed(&b, 1, out);
+        ASSERT_LE(decoder.heldLength(), KeyDecoder::maxHeldBytes);
+        ASSERT_TRUE(decoder.holding());
+    }
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(decode(decoder, "\x07").empty());
+    EXPECT_FALSE(decoder.holding());
+    EXPECT_EQ(keysFrom(decode(decoder, "z")), std::vector<std::string>{"z"});
 }
 
 TEST(KeyDecoderHolding, LoneEscapeWaitsThenNeverAltersLaterKeys) {
@@ -266,7 +416,7 @@ TEST(KeyDecoderHolding, LoneEscapeWaitsThenNeverAltersLaterKeys) {
     EXPECT_EQ(keysFrom(decode(decoder, "x")), std::vector<std::string>{"x"});
     // Without the end of the wait, the Escape is Alt for the next key.
     EXPECT_TRUE(decode(decoder, "\x1b").empty());
-    EXPECT_EQ(keysFrom(decode(decoder, "x")), std::vector<std::string>{ext(0x2D)});
+    EXPECT_EQ(keysFrom(decode(decoder, "x")), std::vector<std::string>{ext(altX)});
     EXPECT_FALSE(decoder.holding());
 }
 
@@ -275,7 +425,7 @@ TEST(KeyDecoderHolding, SequenceSplitAcrossReadsIsOneKey) {
     EXPECT_TRUE(decode(decoder, "\x1b[1;").empty());
     EXPECT_TRUE(decoder.holding());
     EXPECT_TRUE(decode(decoder, "5").empty());
-    EXPECT_EQ(keysFrom(decode(decoder, "A")), std::vector<std::string>{ext(0x8D)});
+    EXPECT_EQ(keysFrom(decode(decoder, "A")), std::vector<std::string>{ext(ctrlUp)});
     EXPECT_FALSE(decoder.holding());
     EXPECT_TRUE(decode(decoder, "\xe2\x94").empty());
     EXPECT_TRUE(decoder.holding());

@@ -12,7 +12,7 @@
 
 #include "console/key_tables.h"
 #include "console/memory/memory_console.h"
-#include "console/us_layout.h"
+#include "console/platform/us_layout.h"
 
 namespace console {
 namespace {
@@ -385,49 +385,97 @@ TEST_F(KeyPollingTest, ClosePushesFromAnotherThreadInterleaveSafelyWithPolling) 
     EXPECT_FALSE(con.endedByDefaultHandling);
 }
 
-// The tables as constant data: every cell that holds something, checked
-// against the layout of the keyboard rather than cell by cell.
+// The tables as constant data: every cell of the scan code table against
+// the extended codes of the PC keyboard, key by key. Scan codes not listed
+// (0, 29, 42, 43, 54 to 58, 69, 70, 74, 78 and 84 to 86) have none.
 TEST(KeyTablesTest, ScanCodeTableHoldsExtendedCodesOnlyWhereTheKeyboardHasThem) {
-    auto expected = [](int sc, int col) -> int {
-        const bool fKey = sc >= 59 && sc <= 68;
-        const bool keypadMove = sc >= 71 && sc <= 83 && sc != 74 && sc != 78 && sc != 76;
-        switch (col) {
-        case plainColumn:
-            if (fKey || keypadMove || sc == 76) return sc;
-            if (sc == 87 || sc == 88) return 0x85 + (sc - 87);
-            return 0;
-        case shiftColumn:
-            if (fKey) return sc + 25;
-            if (sc == 15) return 0x0F;
-            if (sc == 87 || sc == 88) return 0x87 + (sc - 87);
-            return 0;
-        case ctrlColumn:
-            if (fKey) return sc + 35;
-            if (sc == 3) return 0x03;
-            if (sc == 15) return 0x94;
-            if (sc == 76) return 0x8F;
-            if (sc == 87 || sc == 88) return 0x89 + (sc - 87);
-            if (keypadMove) {
-                const int codes[] = {0x77, 0x8D, 0x84, 0, 0x73, 0, 0x74, 0, 0x75, 0x91, 0x76, 0x92, 0x93};
-                return codes[sc - 71];
-            }
-            return 0;
-        default:
-            if (sc == 1) return 0x01;
-            if (sc >= 2 && sc <= 13) return sc + 118;
-            if (sc == 14) return 0xE0;
-            if (sc == 15) return 0x0F;
-            if ((sc >= 16 && sc <= 28) || (sc >= 30 && sc <= 41) || (sc >= 44 && sc <= 53)) return sc;
-            if (fKey) return sc + 45;
-            if (sc == 76) return 0x4C;
-            if (sc == 87 || sc == 88) return 0x8B + (sc - 87);
-            return 0;
-        }
+    struct Row {
+        int scanCode;
+        int codes[keyColumns];  // Plain, Shift, Ctrl, Alt; 0 for none
+    };
+    const Row keyboard[] = {
+        { 1, {   0,    0,    0, 0x01}},  // Esc
+        { 2, {   0,    0,    0, 0x78}},  // 1
+        { 3, {   0,    0, 0x03, 0x79}},  // 2
+        { 4, {   0,    0,    0, 0x7A}},  // 3
+        { 5, {   0,    0,    0, 0x7B}},  // 4
+        { 6, {   0,    0,    0, 0x7C}},  // 5
+        { 7, {   0,    0,    0, 0x7D}},  // 6
+        { 8, {   0,    0,    0, 0x7E}},  // 7
+        { 9, {   0,    0,    0, 0x7F}},  // 8
+        {10, {   0,    0,    0, 0x80}},  // 9
+        {11, {   0,    0,    0, 0x81}},  // 0
+        {12, {   0,    0,    0, 0x82}},  // minus
+        {13, {   0,    0,    0, 0x83}},  // equals
+        {14, {   0,    0,    0, 0xE0}},  // Backspace
+        {15, {   0, 0x0F, 0x94, 0x0F}},  // Tab
+        {16, {   0,    0,    0, 0x10}},  // Q
+        {17, {   0,    0,    0, 0x11}},  // W
+        {18, {   0,    0,    0, 0x12}},  // E
+        {19, {   0,    0,    0, 0x13}},  // R
+        {20, {   0,    0,    0, 0x14}},  // T
+        {21, {   0,    0,    0, 0x15}},  // Y
+        {22, {   0,    0,    0, 0x16}},  // U
+        {23, {   0,    0,    0, 0x17}},  // I
+        {24, {   0,    0,    0, 0x18}},  // O
+        {25, {   0,    0,    0, 0x19}},  // P
+        {26, {   0,    0,    0, 0x1A}},  // left bracket
+        {27, {   0,    0,    0, 0x1B}},  // right bracket
+        {28, {   0,    0,    0, 0x1C}},  // Enter
+        {30, {   0,    0,    0, 0x1E}},  // A
+        {31, {   0,    0,    0, 0x1F}},  // S
+        {32, {   0,    0,    0, 0x20}},  // D
+        {33, {   0,    0,    0, 0x21}},  // F
+        {34, {   0,    0,    0, 0x22}},  // G
+        {35, {   0,    0,    0, 0x23}},  // H
+        {36, {   0,    0,    0, 0x24}},  // J
+        {37, {   0,    0,    0, 0x25}},  // K
+        {38, {   0,    0,    0, 0x26}},  // L
+        {39, {   0,    0,    0, 0x27}},  // semicolon
+        {40, {   0,    0,    0, 0x28}},  // apostrophe
+        {41, {   0,    0,    0, 0x29}},  // backquote
+        {44, {   0,    0,    0, 0x2C}},  // Z
+        {45, {   0,    0,    0, 0x2D}},  // X
+        {46, {   0,    0,    0, 0x2E}},  // C
+        {47, {   0,    0,    0, 0x2F}},  // V
+        {48, {   0,    0,    0, 0x30}},  // B
+        {49, {   0,    0,    0, 0x31}},  // N
+        {50, {   0,    0,    0, 0x32}},  // M
+        {51, {   0,    0,    0, 0x33}},  // comma
+        {52, {   0,    0,    0, 0x34}},  // period
+        {53, {   0,    0,    0, 0x35}},  // slash
+        {59, {0x3B, 0x54, 0x5E, 0x68}},  // F1
+        {60, {0x3C, 0x55, 0x5F, 0x69}},  // F2
+        {61, {0x3D, 0x56, 0x60, 0x6A}},  // F3
+        {62, {0x3E, 0x57, 0x61, 0x6B}},  // F4
+        {63, {0x3F, 0x58, 0x62, 0x6C}},  // F5
+        {64, {0x40, 0x59, 0x63, 0x6D}},  // F6
+        {65, {0x41, 0x5A, 0x64, 0x6E}},  // F7
+        {66, {0x42, 0x5B, 0x65, 0x6F}},  // F8
+        {67, {0x43, 0x5C, 0x66, 0x70}},  // F9
+        {68, {0x44, 0x5D, 0x67, 0x71}},  // F10
+        {71, {0x47,    0, 0x77,    0}},  // keypad 7 / Home
+        {72, {0x48,    0, 0x8D,    0}},  // keypad 8 / Up
+        {73, {0x49,    0, 0x84,    0}},  // keypad 9 / Page Up
+        {75, {0x4B,    0, 0x73,    0}},  // keypad 4 / Left
+        {76, {0x4C,    0, 0x8F, 0x4C}},  // keypad 5
+        {77, {0x4D,    0, 0x74,    0}},  // keypad 6 / Right
+        {79, {0x4F,    0, 0x75,    0}},  // keypad 1 / End
+        {80, {0x50,    0, 0x91,    0}},  // keypad 2 / Down
+        {81, {0x51,    0, 0x76,    0}},  // keypad 3 / Page Down
+        {82, {0x52,    0, 0x92,    0}},  // keypad 0 / Insert
+        {83, {0x53,    0, 0x93,    0}},  // keypad period / Delete
+        {87, {0x85, 0x87, 0x89, 0x8B}},  // F11
+        {88, {0x86, 0x88, 0x8A, 0x8C}},  // F12
     };
     for (int sc = 0; sc <= lastTableScanCode; ++sc) {
+        const Row* row = nullptr;
+        for (const Row& r : keyboard) {
+            if (r.scanCode == sc) row = &r;
+        }
         for (std::size_t col = 0; col < keyColumns; ++col) {
             const KeyEntry& e = ScanCodeTable[sc][col];
-            const int want = expected(sc, static_cast<int>(col));
+            const int want = row != nullptr ? row->codes[col] : 0;
             if (want == 0) {
                 EXPECT_EQ(e.kind, KeyEntry::Kind::none) << "scan " << sc << " column " << col;
             } else {

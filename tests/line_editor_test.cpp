@@ -15,9 +15,9 @@
 #include "console/line_editor.h"
 #include "console/line_input.h"
 #include "console/memory/memory_console.h"
+#include "console/platform/us_layout.h"
 #include "console/screen_scroll.h"
 #include "console/text_output.h"
-#include "console/us_layout.h"
 
 namespace console {
 namespace {

@@ -205,18 +205,82 @@ TEST(ProgramRedirected, EmptyInputAnswersEveryQuestionWithTheEmptyText) {
     runAllMissedRound("/dev/null");
 }
 
+// Waits, in short steps, until the transcript has asked its count-th
+// question, and gives that question's state (empty after 60 s).
+std::string waitForQuestion(const std::string& path, int count) {
+    const std::string marker = "Name the capital of ";
+    for (int step = 0; step < 6000; ++step) {
+        const std::string text = readFile(path);
+        std::size_t at = std::string::npos;
+        int found = 0;
+        for (std::size_t next = text.find(marker); next != std::string::npos; next = text.find(marker, next + 1)) {
+            at = next;
+            ++found;
+        }
+        const std::size_t end = at == std::string::npos ? at : text.find("\r\n", at);
+        if (found == count && end != std::string::npos) return text.substr(at + marker.size(), end - at - marker.size());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return {};
+}
+
+// The writing end of the program's input. While it is open, a program that
+// ended early makes a write fail rather than end the test with SIGPIPE.
+class AnswerPipe {
+public:
+    explicit AnswerPipe(int fd) : fd_(fd) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGPIPE, &ignore, &pipeBefore_);
+    }
+    ~AnswerPipe() {
+        close(fd_);
+        sigaction(SIGPIPE, &pipeBefore_, nullptr);
+    }
+    AnswerPipe(const AnswerPipe&) = delete;
+    AnswerPipe& operator=(const AnswerPipe&) = delete;
+    bool write(const std::string& text) const {
+        return ::write(fd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+
+private:
+    int fd_;
+    struct sigaction pipeBefore_ {};
+};
+
 TEST(ProgramRedirected, AnswersFromTheStreamAreJudged) {
-    // Every capital, comma-separated on one line: the answers run on from one
-    // question to the next, so the answer to question k is the k-th capital.
+    // Each answer is written to the program's input once its question is
+    // out: the right capital to the odd-numbered questions, another state's
+    // capital to the even-numbered ones, all on one comma-separated line, so
+    // that the answers run on from one question to the next and both
+    // verdicts must come out right.
     quiz::CapitalTable table;
     quiz::buildCapitalTable(table);
-    std::string answers;
-    for (int entry = 1; entry <= quiz::entryCount; ++entry) answers += table[entry].capitalName + ", ";
-    const std::string inputPath = tempPath("capitals");
-    std::ofstream(inputPath, std::ios::binary) << answers << "\r\n";
-    RoundRun round(inputPath, "judged");
-    ASSERT_TRUE(round.roundEnded());
-    const std::string transcript = round.transcript();
+    std::map<std::string, int> entryOf;
+    for (int entry = 1; entry <= quiz::entryCount; ++entry) entryOf[table[entry].stateName] = entry;
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    const std::string outputPath = tempPath("judged");
+    const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(out, 0);
+    ProgramRun run(input[0], out);
+    close(input[0]);
+    close(out);
+    const AnswerPipe answers(input[1]);
+    std::vector<bool> answeredRight;
+    for (int k = 0; k < 50; ++k) {
+        const std::string state = waitForQuestion(outputPath, k + 1);
+        const auto found = entryOf.find(state);
+        ASSERT_NE(found, entryOf.end()) << "question " << k + 1 << ": \"" << state << "\"";
+        const bool right = k % 2 == 0;
+        const int answered = right ? found->second : found->second % quiz::entryCount + 1;
+        const std::string answer = table[answered].capitalName + ", ";
+        ASSERT_TRUE(answers.write(answer));
+        answeredRight.push_back(right);
+    }
+    ASSERT_TRUE(answers.write("\r\n"));
+    ASSERT_TRUE(waitForEnding(outputPath, "Press a key to play again\r\n"));
+    const std::string transcript = readFile(outputPath);
     const std::vector<int> order = askedOrder(transcript);
     ASSERT_EQ(order.size(), 50u);
     int right = 0;
@@ -224,13 +288,14 @@ TEST(ProgramRedirected, AnswersFromTheStreamAreJudged) {
     for (int k = 0; k < 50; ++k) {
         at = transcript.find("Name the capital of ", at) + 1;
         const std::size_t verdict = transcript.find("\r\n", at) + 2;
-        const bool expectRight = order[static_cast<std::size_t>(k)] == k + 1;
+        const bool expectRight = answeredRight[static_cast<std::size_t>(k)];
         EXPECT_EQ(transcript.compare(verdict, 10, "Correct!\r\n") == 0, expectRight) << k;
         right += expectRight ? 1 : 0;
     }
+    EXPECT_EQ(right, 25);
     EXPECT_NE(transcript.find(" " + std::to_string(right) + "of 50correct.\r\n"), std::string::npos);
     EXPECT_EQ(transcript.find("? "), std::string::npos);  // no prompt without a console
-    std::remove(inputPath.c_str());
+    std::remove(outputPath.c_str());
 }
 
 TEST(ProgramRedirected, UnwritableOutputNeitherKillsNorStopsTheQuiz) {

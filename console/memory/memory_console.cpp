@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "console/us_layout.h"
+#include "console/platform/key_events.h"
+#include "console/platform/us_layout.h"
 
 namespace console {
 
@@ -235,29 +236,10 @@ std::string MemoryConsole::windowText() const {
     return text;
 }
 
-void MemoryConsole::pressKey(const KeyEvent& press) {
-    InputRecord record;
-    record.eventType = keyEventType;
-    record.key = press;
-    record.key.keyDown = true;
-    if (record.key.repeatCount == 0) record.key.repeatCount = 1;
-    events.push_back(record);
-    record.key.keyDown = false;
-    events.push_back(record);
-}
+void MemoryConsole::pressKey(const KeyEvent& press) { appendKeyStroke(events, press); }
 
 void MemoryConsole::typeText(const std::string& text) {
-    for (char c : text) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        const LayoutKey key = layoutKeyFor(byte);
-        KeyEvent press;
-        press.virtualKey = key.virtualKey;
-        press.scanCode = key.scanCode;
-        press.character = byte;
-        if (key.shift) press.controlState |= shiftPressed;
-        if (byte >= 1 && byte <= 26 && byte != 8 && byte != 9 && byte != 13) press.controlState |= leftCtrlPressed;
-        pressKey(press);
-    }
+    for (char c : text) pressKey(typedCharacterPress(static_cast<std::uint8_t>(c)));
 }
 
 void MemoryConsole::pressSpecial(std::uint16_t virtualKey, std::uint16_t scanCode, std::uint32_t controlState) {

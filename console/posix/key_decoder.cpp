@@ -1,174 +1,43 @@
 #include "console/posix/key_decoder.h"
 
+#include <string_view>
+
+#include "console/platform/key_events.h"
+#include "console/platform/us_layout.h"
 #include "console/posix/cp437.h"
-#include "console/us_layout.h"
+#include "console/posix/key_sequences.h"
 
 namespace console {
 namespace {
 
+constexpr std::uint8_t bellByte = 7;
 constexpr std::uint8_t escapeByte = 27;
-constexpr std::uint16_t vkClear = 0x0C;  // keypad 5 with Num Lock off
-constexpr std::uint16_t scanKeypad5 = 76;
 
-// A key to deliver: the event fields of its press and release.
-struct KeyShape {
-    std::uint16_t virtualKey = 0;
-    std::uint16_t scanCode = 0;
-    std::uint8_t character = 0;
-    std::uint32_t flags = 0;
-};
-
-void emit(const KeyShape& key, std::vector<InputRecord>& out) {
-    InputRecord record;
-    record.eventType = keyEventType;
-    record.key.keyDown = true;
-    record.key.repeatCount = 1;
-    record.key.virtualKey = key.virtualKey;
-    record.key.scanCode = key.scanCode;
-    record.key.character = key.character;
-    record.key.controlState = key.flags;
-    out.push_back(record);
-    record.key.keyDown = false;
-    out.push_back(record);
+// A key typed with Ctrl on the layout key of another character: the key of
+// keyCharacter, with Ctrl, delivering the control character.
+KeyEvent ctrlOnKeyOf(std::uint8_t keyCharacter, std::uint8_t delivered) {
+    KeyEvent press = typedCharacterPress(keyCharacter);
+    press.character = delivered;
+    press.controlState |= leftCtrlPressed;
+    return press;
 }
 
-KeyShape layoutKey(std::uint8_t character, std::uint8_t delivered, std::uint32_t flags) {
-    const LayoutKey key = layoutKeyFor(character);
-    return {key.virtualKey, key.scanCode, delivered, flags | (key.shift ? shiftPressed : 0u)};
-}
-
-// The key that sends an ASCII byte: printable characters on their US layout
-// keys, control characters as the keys that send them.
-KeyShape asciiKey(std::uint8_t byte) {
+// The key that sends a byte on its own: printable characters on their US
+// layout keys, control characters as the keys that send them, and in a
+// terminal that does not send UTF-8, each byte beyond ASCII as a character
+// of the code page.
+KeyEvent byteKey(std::uint8_t byte) {
     switch (byte) {
     // Ctrl+Space, Ctrl+@ and Ctrl+2 all send NUL; a console reports Ctrl+@
     // with character 0, which names no key.
-    case 0: return layoutKey('@', 0, leftCtrlPressed);
-    case 8:
-    case 127: return {vkBack, scanBackspace, 8, 0};
-    case 9: return {vkTab, scanTab, 9, 0};
-    case 13: return {vkReturn, scanEnter, 13, 0};
-    case escapeByte: return {vkEscape, scanEscape, escapeByte, 0};
-    case 28: return layoutKey('\\', 28, leftCtrlPressed);
-    case 29: return layoutKey(']', 29, leftCtrlPressed);
-    case 30: return layoutKey('^', 30, leftCtrlPressed);
-    case 31: return layoutKey('_', 31, leftCtrlPressed);
-    default: break;
+    case 0: return ctrlOnKeyOf('@', 0);
+    case 127: return typedCharacterPress(8);  // the Backspace key
+    case 28: return ctrlOnKeyOf('\\', 28);
+    case 29: return ctrlOnKeyOf(']', 29);
+    case 30: return ctrlOnKeyOf('^', 30);
+    case 31: return ctrlOnKeyOf('_', 31);
+    default: return typedCharacterPress(byte);
     }
-    // Ctrl+letter, line feed (Ctrl+J) included: the letter's key.
-    if (byte < 32) return layoutKey(byte, byte, leftCtrlPressed);
-    return layoutKey(byte, byte, 0);
-}
-
-// A character of the code page beyond ASCII: no key of the layout types
-// it, so it comes with virtual key and scan code 0.
-KeyShape codePageCharacter(std::uint8_t byte) { return {0, 0, byte, 0}; }
-
-// The keys that sequences name, without modifiers.
-enum class NamedKey { up, down, right, left, home, end, insert, del, pageUp, pageDown, begin };
-
-KeyShape namedKey(NamedKey key) {
-    switch (key) {
-    case NamedKey::up: return {vkUp, scanUp, 0, enhancedKey};
-    case NamedKey::down: return {vkDown, scanDown, 0, enhancedKey};
-    case NamedKey::right: return {vkRight, scanRight, 0, enhancedKey};
-    case NamedKey::left: return {vkLeft, scanLeft, 0, enhancedKey};
-    case NamedKey::home: return {vkHome, scanHome, 0, enhancedKey};
-    case NamedKey::end: return {vkEnd, scanEnd, 0, enhancedKey};
-    case NamedKey::insert: return {vkInsert, scanInsert, 0, enhancedKey};
-    case NamedKey::del: return {vkDelete, scanDelete, 0, enhancedKey};
-    case NamedKey::pageUp: return {vkPrior, scanPageUp, 0, enhancedKey};
-    case NamedKey::pageDown: return {vkNext, scanPageDown, 0, enhancedKey};
-    case NamedKey::begin: return {vkClear, scanKeypad5, 0, 0};
-    }
-    return {};
-}
-
-KeyShape functionKey(int n) {
-    return {static_cast<std::uint16_t>(vkF1 + n - 1), functionKeyScanCode(n), 0, 0};
-}
-
-// The keypad in application mode (SS3 and a letter), Num Lock on: the keys
-// with their keypad virtual keys and scan codes and their characters.
-struct KeypadEntry {
-    std::uint8_t finalByte;
-    std::uint16_t virtualKey;
-    std::uint16_t scanCode;
-    std::uint8_t character;
-    std::uint32_t flags;
-};
-
-constexpr KeypadEntry keypadEntries[] = {
-    {'M', vkReturn, scanEnter, 13, enhancedKey},
-    {'j', 0x6A, 55, '*', 0},
-    {'k', 0x6B, 78, '+', 0},
-    {'l', 0x6C, 83, ',', 0},
-    {'m', 0x6D, 74, '-', 0},
-    {'n', 0x6E, 83, '.', 0},
-    {'o', 0x6F, 53, '/', enhancedKey},
-    {'p', 0x60, 82, '0', 0},
-    {'q', 0x61, 79, '1', 0},
-    {'r', 0x62, 80, '2', 0},
-    {'s', 0x63, 81, '3', 0},
-    {'t', 0x64, 75, '4', 0},
-    {'u', 0x65, 76, '5', 0},
-    {'v', 0x66, 77, '6', 0},
-    {'w', 0x67, 71, '7', 0},
-    {'x', 0x68, 72, '8', 0},
-    {'y', 0x69, 73, '9', 0},
-    {'X', 0xBB, 13, '=', 0},
-};
-
-// The key a letter final byte names in CSI and SS3 sequences (xterm).
-bool letterKey(std::uint8_t finalByte, KeyShape& key) {
-    switch (finalByte) {
-    case 'A': key = namedKey(NamedKey::up); return true;
-    case 'B': key = namedKey(NamedKey::down); return true;
-    case 'C': key = namedKey(NamedKey::right); return true;
-    case 'D': key = namedKey(NamedKey::left); return true;
-    case 'H': key = namedKey(NamedKey::home); return true;
-    case 'F': key = namedKey(NamedKey::end); return true;
-    case 'E':
-    case 'G': key = namedKey(NamedKey::begin); return true;
-    case 'P': key = functionKey(1); return true;
-    case 'Q': key = functionKey(2); return true;
-    case 'R': key = functionKey(3); return true;
-    case 'S': key = functionKey(4); return true;
-    default: return false;
-    }
-}
-
-// The key a number names in "CSI number ~" (VT220, xterm, rxvt and the Linux
-// console). 25 to 34 are F13 to F20, which those terminals send for
-// Shift+F3 to Shift+F10.
-bool tildeKey(int number, KeyShape& key) {
-    switch (number) {
-    case 1:
-    case 7: key = namedKey(NamedKey::home); return true;
-    case 2: key = namedKey(NamedKey::insert); return true;
-    case 3: key = namedKey(NamedKey::del); return true;
-    case 4:
-    case 8: key = namedKey(NamedKey::end); return true;
-    case 5: key = namedKey(NamedKey::pageUp); return true;
-    case 6: key = namedKey(NamedKey::pageDown); return true;
-    default: break;
-    }
-    constexpr int functionKeyNumbers[] = {11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 23, 24};
-    for (int n = 1; n <= 12; ++n) {
-        if (functionKeyNumbers[n - 1] == number) {
-            key = functionKey(n);
-            return true;
-        }
-    }
-    constexpr int shiftedNumbers[] = {25, 26, 28, 29, 31, 32, 33, 34};
-    for (int n = 3; n <= 10; ++n) {
-        if (shiftedNumbers[n - 3] == number) {
-            key = functionKey(n);
-            key.flags |= shiftPressed;
-            return true;
-        }
-    }
-    return false;
 }
 
 // The flags of an xterm modifier parameter: 1 + Shift 1 + Alt 2 + Ctrl 4
@@ -212,9 +81,10 @@ bool parseParameters(const std::uint8_t* bytes, std::size_t n, Parameters& param
     return true;
 }
 
-// The modifier of a letter-final sequence: "CSI 1;m A", or the older
-// "CSI m A" and "SS3 m A". A first parameter other than 1 in the two-parameter
-// form is no key (a cursor position report "CSI row;column R" among them).
+// The modifier of a sequence ending in a letter: "CSI 1;m A", or the older
+// "CSI m A" and "SS3 m A". A first parameter other than 1 in the
+// two-parameter form is no key (a cursor position report "CSI row;column R"
+// among them).
 bool letterModifier(const Parameters& parameters, std::uint32_t& flags) {
     switch (parameters.count) {
     case 0: flags = 0; return true;
@@ -226,84 +96,60 @@ bool letterModifier(const Parameters& parameters, std::uint32_t& flags) {
     }
 }
 
-// rxvt's arrows with Shift or Ctrl, by final byte 'a' to 'd'.
-constexpr NamedKey rxvtArrows[] = {NamedKey::up, NamedKey::down, NamedKey::right, NamedKey::left};
-
-void emitWith(KeyShape key, std::uint32_t flags, std::vector<InputRecord>& out) {
-    key.flags |= flags;
-    emit(key, out);
+// The plain form "CSI n ~" of a numbered key.
+std::string_view numberedKeySequence(int number, char (&buffer)[12]) {
+    char digits[8];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number > 0 && count < 8);
+    std::size_t n = 0;
+    buffer[n++] = '\x1b';
+    buffer[n++] = '[';
+    while (count > 0) buffer[n++] = digits[--count];
+    buffer[n++] = '~';
+    return {buffer, n};
 }
 
-// A whole CSI sequence: its parameter bytes and its final byte.
-void decodeCsi(const std::uint8_t* parameterBytes, std::size_t n, std::uint8_t finalByte, std::uint32_t alt,
-               std::vector<InputRecord>& out) {
-    Parameters parameters;
-    if (!parseParameters(parameterBytes, n, parameters)) return;
-    KeyShape key;
-    std::uint32_t flags = 0;
-    if (letterKey(finalByte, key)) {
-        if (letterModifier(parameters, flags)) emitWith(key, flags | alt, out);
-        return;
-    }
-    switch (finalByte) {
-    case 'Z':  // Shift+Tab
-        if (letterModifier(parameters, flags)) emitWith({vkTab, scanTab, 9, shiftPressed}, flags | alt, out);
-        return;
-    case 'a':  // rxvt: Shift with the arrows
-    case 'b':
-    case 'c':
-    case 'd':
-        if (parameters.count == 0) {
-            emitWith(namedKey(rxvtArrows[finalByte - 'a']), shiftPressed | alt, out);
-        }
-        return;
-    case '~':
-        if (parameters.count < 1 || parameters.count > 2) return;
-        if (!tildeKey(parameters.values[0], key)) return;
-        if (parameters.count == 2 && !modifierFlags(parameters.values[1], flags)) return;
-        emitWith(key, flags | alt, out);
-        return;
-    case '$':  // rxvt: the same keys with Shift, Ctrl, or both
-    case '^':
-    case '@':
-        if (parameters.count != 1 || !tildeKey(parameters.values[0], key)) return;
+// The key a numbered sequence names, with its modifier: "CSI n ~" and
+// "CSI n;m ~" (VT220, xterm, rxvt and the Linux console), and rxvt's
+// "CSI n $" with Shift, "CSI n ^" with Ctrl and "CSI n @" with both.
+const KeyEvent* numberedKey(const Parameters& parameters, std::uint8_t finalByte, std::uint32_t& flags) {
+    flags = 0;
+    if (finalByte == '~') {
+        if (parameters.count < 1 || parameters.count > 2) return nullptr;
+        if (parameters.count == 2 && !modifierFlags(parameters.values[1], flags)) return nullptr;
+    } else {
+        if (parameters.count != 1) return nullptr;
         flags = finalByte == '$' ? shiftPressed
               : finalByte == '^' ? leftCtrlPressed
                                  : leftCtrlPressed | shiftPressed;
-        emitWith(key, flags | alt, out);
-        return;
-    default:  // focus reports, mouse reports and everything else
-        return;
     }
+    char buffer[12];
+    return findKeySequence(numberedKeySequence(parameters.values[0], buffer));
 }
 
-// A whole SS3 sequence: its parameter bytes and its final byte.
-void decodeSs3(const std::uint8_t* parameterBytes, std::size_t n, std::uint8_t finalByte, std::uint32_t alt,
-               std::vector<InputRecord>& out) {
-    Parameters parameters;
-    if (!parseParameters(parameterBytes, n, parameters)) return;
-    std::uint32_t flags = 0;
-    if (!letterModifier(parameters, flags)) return;
-    KeyShape key;
-    if (letterKey(finalByte, key)) {
-        emitWith(key, flags | alt, out);
-        return;
-    }
-    if (finalByte >= 'a' && finalByte <= 'd') {  // rxvt: Ctrl with the arrows
-        emitWith(namedKey(rxvtArrows[finalByte - 'a']), leftCtrlPressed | flags | alt, out);
-        return;
-    }
-    for (const KeypadEntry& entry : keypadEntries) {
-        if (entry.finalByte == finalByte) {
-            emitWith({entry.virtualKey, entry.scanCode, entry.character, entry.flags}, flags | alt, out);
-            return;
-        }
-    }
+// The key a sequence ending in a letter names, with its modifier: "CSI X",
+// "CSI 1;m X", "CSI m X", "SS3 X" and "SS3 m X".
+const KeyEvent* letterKey(std::uint8_t introducer, const Parameters& parameters, std::uint8_t finalByte,
+                          std::uint32_t& flags) {
+    flags = 0;
+    // rxvt's Shift with the arrows takes no modifier.
+    const bool rxvtShiftArrow = introducer == '[' && finalByte >= 'a' && finalByte <= 'd';
+    if (rxvtShiftArrow ? parameters.count != 0 : !letterModifier(parameters, flags)) return nullptr;
+    const char plain[3] = {'\x1b', static_cast<char>(introducer), static_cast<char>(finalByte)};
+    return findKeySequence({plain, 3});
 }
 
 bool isParameterByte(std::uint8_t c) { return c >= 0x30 && c <= 0x3F; }
 bool isIntermediateByte(std::uint8_t c) { return c >= 0x20 && c <= 0x2F; }
 bool isFinalByte(std::uint8_t c) { return c >= 0x40 && c <= 0x7E; }
+
+// The byte after Escape that opens a terminal string: OSC (ESC ]), DCS
+// (ESC P), APC (ESC _), PM (ESC ^) and SOS (ESC X). Terminals send them as
+// replies (a colour or a setting asked for) and never for a key.
+bool opensControlString(std::uint8_t c) { return c == ']' || c == 'P' || c == '_' || c == '^' || c == 'X'; }
 
 // One UTF-8 character at the start of bytes. Returns the bytes it takes, 0
 // when more are needed; codePoint is -1 for a malformed or cut-off one, whose
@@ -347,87 +193,118 @@ int typedByte(std::int32_t codePoint) {
     return cp437FromUnicode(static_cast<char32_t>(codePoint));
 }
 
-class ItemDecoder {
+// Decodes what stands at the start of the held bytes: one character, one
+// control key or one escape sequence, and emits the key it names, if any.
+class LeadingKeyDecoder {
 public:
-    ItemDecoder(bool utf8, const std::uint8_t* bytes, std::size_t n, bool atEnd, std::vector<InputRecord>& out)
-        : utf8_(utf8), b_(bytes), n_(n), atEnd_(atEnd), out_(out) {}
+    // addedFlags: modifier flags added to every key emitted (Alt, for a
+    // sequence behind an Escape prefix).
+    LeadingKeyDecoder(bool utf8, const std::uint8_t* bytes, std::size_t n, bool atEnd, std::vector<InputRecord>& out,
+                      std::uint32_t addedFlags = 0)
+        : utf8_(utf8), b_(bytes), n_(n), atEnd_(atEnd), out_(out), addedFlags_(addedFlags) {}
 
-    // Decodes the item at the start of the bytes: returns how many bytes it
-    // takes (having emitted its key, if it names one), or 0 when more bytes
-    // are needed to tell. At the end of input it always takes at least one.
+    // Returns how many bytes it takes (having emitted its key, if it names
+    // one), or 0 when more bytes are needed to tell. At the end of input it
+    // always takes at least one.
     std::size_t decode() {
         const std::uint8_t c = b_[0];
         if (c == escapeByte) return escape();
-        if (c < 0x80) {
-            emit(asciiKey(c), out_);
-            return 1;
-        }
-        if (!utf8_) {
-            emit(codePageCharacter(c), out_);
+        if (c < 0x80 || !utf8_) {
+            emit(byteKey(c));
             return 1;
         }
         std::int32_t codePoint = -1;
         const std::size_t taken = decodeUtf8(b_, n_, atEnd_, codePoint);
         if (taken == 0) return 0;
         const int byte = typedByte(codePoint);
-        if (byte >= 0) emit(codePageCharacter(static_cast<std::uint8_t>(byte)), out_);
+        if (byte >= 0) emit(typedCharacterPress(static_cast<std::uint8_t>(byte)));
         return taken;
     }
 
+    // Whether the bytes taken opened a terminal string, whose bytes up to
+    // its terminator the caller drops.
+    bool opensString() const { return opensString_; }
+
 private:
+    void emit(KeyEvent press, std::uint32_t flags = 0) {
+        press.controlState |= flags | addedFlags_;
+        appendKeyStroke(out_, press);
+    }
+
     std::size_t escapeKey() {
-        emit(asciiKey(escapeByte), out_);
+        emit(byteKey(escapeByte));
         return 1;
     }
 
     std::size_t escape() {
         if (n_ == 1) return atEnd_ ? escapeKey() : 0;
         const std::uint8_t next = b_[1];
-        if (next == '[') return csi(2, 0);
-        if (next == 'O') return ss3(2, 0);
-        if (next == escapeByte) {
-            // Escape, Escape is two Escape keys, unless a sequence follows:
-            // then the first Escape is Alt for the key it names (rxvt).
-            if (n_ == 2) return atEnd_ ? escapeKey() : 0;
-            if (b_[2] == '[') return csi(3, leftAltPressed);
-            if (b_[2] == 'O') return ss3(3, leftAltPressed);
-            return escapeKey();
-        }
-        // Alt as an Escape prefix to the next key.
-        if (next < 0x80) {
-            emitWith(asciiKey(next), leftAltPressed, out_);
+        if (next == '[') return csi();
+        if (next == 'O') return ss3();
+        if (next == escapeByte) return escapeBeforeEscape();
+        if (opensControlString(next)) {
+            // The introducer alone at the end of the wait is Alt and that key.
+            if (n_ == 2) return atEnd_ ? altKey() : 0;
+            opensString_ = true;
             return 2;
         }
-        if (!utf8_) {
-            emitWith(codePageCharacter(next), leftAltPressed, out_);
-            return 2;
-        }
+        if (next >= 0x80 && utf8_) return altCharacter();
+        return altKey();
+    }
+
+    // Alt as an Escape prefix to the next byte's key.
+    std::size_t altKey() {
+        emit(byteKey(b_[1]), leftAltPressed);
+        return 2;
+    }
+
+    // Alt as an Escape prefix to a UTF-8 character.
+    std::size_t altCharacter() {
         std::int32_t codePoint = -1;
         const std::size_t taken = decodeUtf8(b_ + 1, n_ - 1, atEnd_, codePoint);
         if (taken == 0) return 0;
         // A malformed character after Escape: the Escape stands alone.
         if (codePoint < 0) return escapeKey();
         const int byte = typedByte(codePoint);
-        if (byte >= 0) emitWith(codePageCharacter(static_cast<std::uint8_t>(byte)), leftAltPressed, out_);
+        if (byte >= 0) emit(typedCharacterPress(static_cast<std::uint8_t>(byte)), leftAltPressed);
         return 1 + taken;
     }
 
-    // The introducer alone at the end of input: "ESC [" is Alt+[ and
-    // "ESC ESC [" is Escape followed by that.
-    std::size_t introducerOnly(std::size_t start, std::uint32_t alt) {
-        if (alt != 0) return escapeKey();
-        emitWith(asciiKey(b_[start - 1]), leftAltPressed, out_);
-        return start;
+    // Escape, Escape is two Escape keys, unless a CSI or SS3 sequence
+    // follows with at least one byte after its introducer: then the first
+    // Escape is Alt for the key the rest names (rxvt). "ESC ESC [" alone is
+    // Escape, then Alt+[.
+    std::size_t escapeBeforeEscape() {
+        if (n_ == 2) return atEnd_ ? escapeKey() : 0;
+        if (b_[2] != '[' && b_[2] != 'O') return escapeKey();
+        if (n_ == 3) return atEnd_ ? escapeKey() : 0;
+        LeadingKeyDecoder rest(utf8_, b_ + 1, n_ - 1, atEnd_, out_, addedFlags_ | leftAltPressed);
+        const std::size_t taken = rest.decode();
+        return taken == 0 ? 0 : 1 + taken;
     }
 
-    std::size_t csi(std::size_t start, std::uint32_t alt) {
-        if (n_ == start) return atEnd_ ? introducerOnly(start, alt) : 0;
+    // A whole CSI or SS3 sequence: its parameter bytes and its final byte.
+    void sequence(std::uint8_t introducer, const std::uint8_t* parameterBytes, std::size_t n, std::uint8_t finalByte) {
+        Parameters parameters;
+        if (!parseParameters(parameterBytes, n, parameters)) return;
+        std::uint32_t flags = 0;
+        const bool numbered =
+            introducer == '[' && (finalByte == '~' || finalByte == '$' || finalByte == '^' || finalByte == '@');
+        const KeyEvent* key = numbered ? numberedKey(parameters, finalByte, flags)
+                                       : letterKey(introducer, parameters, finalByte, flags);
+        // Focus reports, mouse reports and everything else name no key.
+        if (key != nullptr) emit(*key, flags);
+    }
+
+    std::size_t csi() {
+        const std::size_t start = 2;
+        if (n_ == start) return atEnd_ ? altKey() : 0;  // "ESC [" alone is Alt+[
         if (b_[start] == '[') {
-            // Linux console F1 to F5: "CSI [ A" to "CSI [ E".
+            // The Linux console's F1 to F5: "CSI [ A" to "CSI [ E".
             if (n_ == start + 1) return atEnd_ ? n_ : 0;
             const std::uint8_t c = b_[start + 1];
-            if (c >= 'A' && c <= 'E') {
-                emitWith(functionKey(c - 'A' + 1), alt, out_);
+            if (const KeyEvent* key = findKeySequence({reinterpret_cast<const char*>(b_), start + 2})) {
+                emit(*key);
                 return start + 2;
             }
             return isFinalByte(c) ? start + 2 : start + 1;
@@ -436,7 +313,7 @@ private:
             const std::uint8_t c = b_[i];
             if (isParameterByte(c)) continue;
             if (c == '$' && rxvtNumber(start, i)) {
-                decodeCsi(b_ + start, i - start, c, alt, out_);
+                sequence('[', b_ + start, i - start, c);
                 return i + 1;
             }
             if (isIntermediateByte(c)) continue;
@@ -446,7 +323,7 @@ private:
                     if (n_ >= i + 4) return i + 4;
                     return atEnd_ ? n_ : 0;
                 }
-                decodeCsi(b_ + start, i - start, c, alt, out_);
+                sequence('[', b_ + start, i - start, c);
                 return i + 1;
             }
             return i;  // broken: dropped, and the byte decoded afresh
@@ -463,13 +340,14 @@ private:
         return true;
     }
 
-    std::size_t ss3(std::size_t start, std::uint32_t alt) {
-        if (n_ == start) return atEnd_ ? introducerOnly(start, alt) : 0;
+    std::size_t ss3() {
+        const std::size_t start = 2;
+        if (n_ == start) return atEnd_ ? altKey() : 0;  // "ESC O" alone is Alt+O
         for (std::size_t i = start; i < n_; ++i) {
             const std::uint8_t c = b_[i];
             if (isParameterByte(c)) continue;
             if (isFinalByte(c)) {
-                decodeSs3(b_ + start, i - start, c, alt, out_);
+                sequence('O', b_ + start, i - start, c);
                 return i + 1;
             }
             return i;
@@ -482,6 +360,8 @@ private:
     std::size_t n_;
     bool atEnd_;
     std::vector<InputRecord>& out_;
+    std::uint32_t addedFlags_;
+    bool opensString_ = false;
 };
 
 }  // namespace
@@ -492,18 +372,31 @@ void KeyDecoder::feed(const std::uint8_t* bytes, std::size_t n, std::vector<Inpu
     for (std::size_t i = 0; i < n; ++i) feedByte(bytes[i], out);
 }
 
-bool KeyDecoder::holding() const { return skipping_ || !held_.empty(); }
+bool KeyDecoder::holding() const { return dropping_ != Dropping::nothing || !held_.empty(); }
 
 void KeyDecoder::flush(std::vector<InputRecord>& out) {
-    skipping_ = false;
+    dropping_ = Dropping::nothing;
     decodeHeld(true, out);
 }
 
 void KeyDecoder::feedByte(std::uint8_t byte, std::vector<InputRecord>& out) {
-    if (skipping_) {
+    switch (dropping_) {
+    case Dropping::nothing: break;
+    case Dropping::longSequence:
         if (isParameterByte(byte) || isIntermediateByte(byte)) return;
-        skipping_ = false;
+        dropping_ = Dropping::nothing;
         if (isFinalByte(byte)) return;
+        break;
+    case Dropping::string:
+        if (byte == bellByte) dropping_ = Dropping::nothing;
+        if (byte == escapeByte) dropping_ = Dropping::stringEscape;
+        return;
+    case Dropping::stringEscape:
+        dropping_ = Dropping::nothing;
+        if (byte == '\\') return;  // ESC \ is the string terminator
+        // Any other Escape ends the string too, and begins what follows.
+        held_.push_back(escapeByte);
+        break;
     }
     held_.push_back(byte);
     decodeHeld(false, out);
@@ -511,19 +404,33 @@ void KeyDecoder::feedByte(std::uint8_t byte, std::vector<InputRecord>& out) {
         // Only a sequence's parameters run this long: the rest of it is
         // dropped as it comes, up to its final byte.
         held_.clear();
-        skipping_ = true;
+        dropping_ = Dropping::longSequence;
     }
 }
 
 void KeyDecoder::decodeHeld(bool atEnd, std::vector<InputRecord>& out) {
     std::size_t start = 0;
     while (start < held_.size()) {
-        ItemDecoder item(utf8_, held_.data() + start, held_.size() - start, atEnd, out);
-        const std::size_t taken = item.decode();
+        LeadingKeyDecoder key(utf8_, held_.data() + start, held_.size() - start, atEnd, out);
+        const std::size_t taken = key.decode();
         if (taken == 0) break;
         start += taken;
+        if (key.opensString()) {
+            dropString(start, out);
+            return;
+        }
     }
     held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(start));
+}
+
+void KeyDecoder::dropString(std::size_t from, std::vector<InputRecord>& out) {
+    // The bytes held behind the introducer are the string's first bytes.
+    std::uint8_t rest[maxHeldBytes];
+    const std::size_t n = held_.size() - from;
+    for (std::size_t i = 0; i < n; ++i) rest[i] = held_[from + i];
+    held_.clear();
+    dropping_ = Dropping::string;
+    for (std::size_t i = 0; i < n; ++i) feedByte(rest[i], out);
 }
 
 }  // namespace console

@@ -1,9 +1,10 @@
 #!/bin/sh
 # The program on a real terminal (tmux) ends at once and silently on Ctrl+C,
 # Ctrl+\, a hang-up and a termination, at the answer prompt and during the
-# wait between rounds; after each, and after a crash, the terminal's settings
-# are what they were and the cursor is visible. Ctrl+Z stops it with the terminal put back, and
-# fg brings back the screen as it was.
+# wait between rounds, with the signal's exit status; after each, and after a
+# crash, the terminal's settings are what they were and the cursor is
+# visible. Ctrl+Z stops it with the terminal put back, and fg brings back the
+# screen as it was.
 #
 # Usage: sh terminal_signals_test.sh path/to/capitals
 set -u
@@ -108,8 +109,15 @@ check_end() {
     name=$1
     before_screen=$(screen)
     pid=$(cat "$work/pid")
+    # The signal the ending sends: the program's exit status must be its.
     case $2 in
-        kill*) kill "-${2#kill }" "$pid" ;;
+        kill*) signal=${2#kill } ;;
+        C-c) signal=INT ;;
+        'C-\') signal=QUIT ;;
+        *) signal=unknown ;;
+    esac
+    case $2 in
+        kill*) kill "-$signal" "$pid" ;;
         *) t send-keys "$2" ;;
     esac
     # Timed from the moment the signal is sent, or tmux has passed the key on.
@@ -121,9 +129,18 @@ check_end() {
         fail "$name: the program did not end"
         return
     fi
-    echo "$name: ended within ${took} ms, status $(cat "$work/status")"
-    [ "$took" -le "$limit_ms" ] || fail "$name: took ${took} ms"
+    status=$(cat "$work/status")
+    echo "$name: ended within ${took} ms, status $status"
     failed_before=$failures
+    [ "$took" -le "$limit_ms" ] || fail "$name: took ${took} ms"
+    # A shell reports an end by signal N as status 128 + N. In a sanitizer
+    # build the sanitizer reports a crash itself and exits with its own
+    # status; its report on the screen says so.
+    if [ "${3:-}" = "report allowed" ] && screen | grep -q "Sanitizer"; then
+        echo "$name: a sanitizer reported the crash and chose the exit status"
+    elif ! [ "$status" -gt 128 ] 2>/dev/null || [ "$(kill -l "$status" 2>/dev/null)" != "$signal" ]; then
+        fail "$name: exit status $status, not that of SIG$signal"
+    fi
     # A crash may leave a report on the screen (a sanitizer's); the others
     # print nothing.
     [ "${3:-}" = "report allowed" ] || [ "$(screen)" = "$before_screen" ] || {
@@ -161,7 +178,11 @@ if wait_for_text "^?"; then
     if wait_for_text "Stopped"; then
         [ "$(t display -p '#{cursor_flag}')" = 1 ] || fail "Ctrl+Z: cursor hidden while stopped"
         t send-keys "stty -g > $work/stopped" Enter
-        wait_for_file "$work/stopped" && { cmp -s "$work/shell" "$work/stopped" || fail "Ctrl+Z: terminal settings not restored"; }
+        if wait_for_file "$work/stopped"; then
+            cmp -s "$work/shell" "$work/stopped" || fail "Ctrl+Z: terminal settings not restored"
+        else
+            fail "Ctrl+Z: stty did not run while the program was stopped"
+        fi
         t send-keys "fg" Enter
         deadline=$(( $(now_ms) + 5000 ))
         while [ "$(screen)" != "$question_screen" ] && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.05; done
@@ -181,7 +202,11 @@ if wait_for_text "^?"; then
         sleep 0.3
         rm -f "$work/after"
         t send-keys "stty -g > $work/after" Enter
-        wait_for_file "$work/after" && { cmp -s "$work/shell" "$work/after" || fail "Ctrl+Z: settings not restored at the end"; }
+        if wait_for_file "$work/after"; then
+            cmp -s "$work/shell" "$work/after" || fail "Ctrl+Z: settings not restored at the end"
+        else
+            fail "Ctrl+Z: stty did not run after the program ended"
+        fi
     else
         fail "Ctrl+Z: the shell did not report the stop"
         screen

@@ -1,7 +1,4 @@
-#include "console/us_layout.h"
-
-#include <array>
-#include <cstring>
+#include "console/platform/us_layout.h"
 
 namespace console {
 namespace {
@@ -37,12 +34,10 @@ struct KeypadKey {
 };
 
 constexpr KeypadKey keypadKeys[] = {
-    {0x60, '0'}, {0x61, '1'}, {0x62, '2'}, {0x63, '3'}, {0x64, '4'}, {0x65, '5'}, {0x66, '6'},
-    {0x67, '7'}, {0x68, '8'}, {0x69, '9'}, {0x6A, '*'}, {0x6B, '+'}, {0x6D, '-'}, {0x6E, '.'},
-    {0x6F, '/'},
+    {vkNumpad0, '0'},  {vkNumpad1, '1'}, {vkNumpad2, '2'},   {vkNumpad3, '3'},   {vkNumpad4, '4'},
+    {vkNumpad5, '5'},  {vkNumpad6, '6'}, {vkNumpad7, '7'},   {vkNumpad8, '8'},   {vkNumpad9, '9'},
+    {vkMultiply, '*'}, {vkAdd, '+'},     {vkSubtract, '-'}, {vkDecimal, '.'}, {vkDivide, '/'},
 };
-
-constexpr std::array<std::uint16_t, 12> functionKeyScanCodes = {59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 87, 88};
 
 }  // namespace
 
@@ -82,11 +77,6 @@ std::uint32_t unshiftedCharacter(std::uint16_t virtualKey) {
         if (key.virtualKey == virtualKey) return static_cast<std::uint8_t>(key.character);
     }
     return 0;
-}
-
-std::uint16_t functionKeyScanCode(int n) {
-    if (n < 1 || n > 12) return 0;
-    return functionKeyScanCodes[static_cast<std::size_t>(n - 1)];
 }
 
 }  // namespace console

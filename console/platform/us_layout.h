@@ -8,6 +8,7 @@ namespace console {
 
 // Virtual keys used by the console models.
 inline constexpr std::uint16_t vkBack = 0x08;
+inline constexpr std::uint16_t vkClear = 0x0C;  // keypad 5 with Num Lock off
 inline constexpr std::uint16_t vkTab = 0x09;
 inline constexpr std::uint16_t vkReturn = 0x0D;
 inline constexpr std::uint16_t vkShift = 0x10;
@@ -25,27 +26,57 @@ inline constexpr std::uint16_t vkRight = 0x27;
 inline constexpr std::uint16_t vkDown = 0x28;
 inline constexpr std::uint16_t vkInsert = 0x2D;
 inline constexpr std::uint16_t vkDelete = 0x2E;
-inline constexpr std::uint16_t vkNumpad0 = 0x60;
+// The keypad with Num Lock on.
+inline constexpr std::uint16_t vkNumpad0 = 0x60;  // the digits 0 to 9 are 0x60 to 0x69
+inline constexpr std::uint16_t vkNumpad1 = 0x61;
+inline constexpr std::uint16_t vkNumpad2 = 0x62;
+inline constexpr std::uint16_t vkNumpad3 = 0x63;
+inline constexpr std::uint16_t vkNumpad4 = 0x64;
+inline constexpr std::uint16_t vkNumpad5 = 0x65;
+inline constexpr std::uint16_t vkNumpad6 = 0x66;
+inline constexpr std::uint16_t vkNumpad7 = 0x67;
+inline constexpr std::uint16_t vkNumpad8 = 0x68;
+inline constexpr std::uint16_t vkNumpad9 = 0x69;
+inline constexpr std::uint16_t vkMultiply = 0x6A;
+inline constexpr std::uint16_t vkAdd = 0x6B;
+inline constexpr std::uint16_t vkSeparator = 0x6C;
+inline constexpr std::uint16_t vkSubtract = 0x6D;
+inline constexpr std::uint16_t vkDecimal = 0x6E;
+inline constexpr std::uint16_t vkDivide = 0x6F;
 inline constexpr std::uint16_t vkF1 = 0x70;  // F1 to F12 are 0x70 to 0x7B
+inline constexpr std::uint16_t vkOemPlus = 0xBB;  // the = and + key
 
-// Scan codes of the keys without a character.
+// Scan codes of the keys without a character, and of the keys the key
+// decoder names. The keypad's digits and period share their scan codes with
+// the grey cursor and editing keys (keypad 7 is Home, 8 Up, 0 Insert...),
+// which the console tells apart by the Enhanced flag; so does the keypad's
+// slash with the slash key.
 inline constexpr std::uint16_t scanEscape = 1;
+inline constexpr std::uint16_t scanEquals = 13;
 inline constexpr std::uint16_t scanBackspace = 14;
 inline constexpr std::uint16_t scanTab = 15;
 inline constexpr std::uint16_t scanEnter = 28;
 inline constexpr std::uint16_t scanCtrl = 29;
 inline constexpr std::uint16_t scanShift = 42;
+inline constexpr std::uint16_t scanSlash = 53;
+inline constexpr std::uint16_t scanKeypadMultiply = 55;
 inline constexpr std::uint16_t scanAlt = 56;
+inline constexpr std::uint16_t scanF1 = 59;  // F1 to F10 are 59 to 68
+
 inline constexpr std::uint16_t scanHome = 71;
 inline constexpr std::uint16_t scanUp = 72;
 inline constexpr std::uint16_t scanPageUp = 73;
+inline constexpr std::uint16_t scanKeypadMinus = 74;
 inline constexpr std::uint16_t scanLeft = 75;
+inline constexpr std::uint16_t scanKeypad5 = 76;
 inline constexpr std::uint16_t scanRight = 77;
+inline constexpr std::uint16_t scanKeypadPlus = 78;
 inline constexpr std::uint16_t scanEnd = 79;
 inline constexpr std::uint16_t scanDown = 80;
 inline constexpr std::uint16_t scanPageDown = 81;
 inline constexpr std::uint16_t scanInsert = 82;
 inline constexpr std::uint16_t scanDelete = 83;
+inline constexpr std::uint16_t scanF11 = 87;  // F11 and F12 are 87 and 88
 
 // The key that types an ASCII character on the US layout.
 struct LayoutKey {
@@ -61,7 +92,11 @@ LayoutKey layoutKeyFor(std::uint8_t character);
 // The unshifted character of a virtual key, or 0; letters give capitals.
 std::uint32_t unshiftedCharacter(std::uint16_t virtualKey);
 
-// The set-1 scan code of F1 to F12 (n from 1 to 12).
-std::uint16_t functionKeyScanCode(int n);
+// The set-1 scan code of F1 to F12 (n from 1 to 12), or 0.
+constexpr std::uint16_t functionKeyScanCode(int n) {
+    if (n >= 1 && n <= 10) return static_cast<std::uint16_t>(scanF1 + n - 1);
+    if (n == 11 || n == 12) return static_cast<std::uint16_t>(scanF11 + n - 11);
+    return 0;
+}
 
 }  // namespace console
