@@ -99,8 +99,8 @@ public:
     bool endedByDefaultHandling = false;
 
     // --- Helpers for tests --------------------------------------------------
-    // (The model gives cell, rowText, windowRowText, takeScrolledLines and
-    // resize.)
+    // (cell, rowText, windowRowText, takeScrolledLines and resize are the
+    // screen model's.)
     // The window's rows, trailing blanks removed, one per line.
     std::string windowText() const;
     // Queue a press and release of a key.
