@@ -80,8 +80,8 @@ TEST(TerminalConsole, RawKeyReadingFollowsProcessedInputAndIsPutBackExactly) {
     ASSERT_TRUE(found.c_lflag & ISIG);
     {
         TerminalConsole terminal(onTerminal(pty));
-        EXPECT_TRUE(terminal.inputIsConsole);
-        EXPECT_TRUE(terminal.outputIsConsole);
+        EXPECT_TRUE(terminal.inputIsConsole());
+        EXPECT_TRUE(terminal.outputIsConsole());
         termios raw = settingsOf(pty.slave);
         EXPECT_FALSE(raw.c_lflag & (ICANON | ECHO | IEXTEN));
         EXPECT_FALSE(raw.c_iflag & (ICRNL | IXON));
@@ -122,7 +122,7 @@ TEST(TerminalConsole, TakesTheTerminalsSizeAndItsChanges) {
     EXPECT_EQ(info.bufferWidth, 60);
     EXPECT_EQ(info.bufferHeight, 20);
     // The model keeps its content across the resize.
-    EXPECT_EQ(terminal.windowRowText(0).substr(0, 4), "Ohio");
+    EXPECT_EQ(terminal.screen().windowRowText(0).substr(0, 4), "Ohio");
 }
 
 TEST(TerminalConsole, PresentsReachTheTerminalAndLeavingRestoresIt) {
@@ -195,7 +195,8 @@ TEST(TerminalConsole, KeysBecomeEventsAndALoneEscapeWaitsItsTime) {
     EXPECT_EQ(record.key.character, 0x1B);
 
     // A sequence that arrives whole is one key: the up arrow.
-    terminal.events.clear();
+    while (terminal.readInput(record)) {
+    }
     pty.type("\x1b[A");
     terminal.sleep(0);
     ASSERT_TRUE(terminal.peekInput(pending));

@@ -1,7 +1,8 @@
-// The in-memory console: a screen buffer of cells with a window over it, a
-// cursor, a current attribute, an input event queue, an input mode and a list
-// of control handlers. The tests drive the console services on it, with fault
-// injection for every query and write; the terminal layer mirrors it.
+// The in-memory console, for tests and benchmarks only: a screen model, an
+// input event queue, an input mode and a list of control handlers, with
+// fault injection for every query and write, counters of what the console
+// services asked for, and helpers that queue keys and raise control events.
+// The tests drive the console services on it.
 #pragma once
 
 #include <cstdint>
@@ -12,16 +13,14 @@
 #include <vector>
 
 #include "console/console_platform.h"
+#include "console/platform/control_handler_list.h"
+#include "console/platform/screen_model.h"
 
 namespace console {
 
-struct Cell {
-    std::uint8_t ch = ' ';
-    std::uint16_t attribute = 7;
-    bool operator==(const Cell&) const = default;
-};
-
-class MemoryConsole : public ConsolePlatform {
+// The screen (cells, buffer, window, cursor, attribute) is the model's, open
+// to the tests as it is.
+class MemoryConsole : public ConsolePlatform, public ScreenModel {
 public:
     // A buffer of width by bufferHeight cells whose window shows the top
     // windowHeight rows (the whole buffer when windowHeight is 0).
@@ -53,17 +52,7 @@ public:
     void waitForInput() override;
     void present() override;
 
-    // --- The model, open to tests and to the terminal layer --------------
-    int bufferWidth;
-    int bufferHeight;
-    std::vector<Cell> cells;  // row by row
-    int windowTop = 0;
-    int windowBottom;
-    int cursorX = 0;
-    int cursorY = 0;
-    bool cursorVisible = true;
-    std::uint16_t attribute = 7;
-
+    // --- Standard input and output ------------------------------------------
     // Whether standard output and input are this console. When output is
     // not, screen queries fail and writeFile collects the bytes; when input
     // is not, the input mode cannot be read and readInputByte serves stdinBytes.
@@ -76,11 +65,7 @@ public:
     std::string fileOutput;
     std::size_t writeFileChunk = 0;  // most bytes taken per writeFile; 0 = all
 
-    struct HandlerEntry {
-        ControlHandler handler;
-        void* context;
-    };
-    std::vector<HandlerEntry> handlers;
+    ControlHandlerList handlers;
 
     // --- Fault injection --------------------------------------------------
     bool failScreenInfo = false;
@@ -110,17 +95,12 @@ public:
     // as time passes. A sleep or wait with no hook and nothing to read is a
     // stuck test: it aborts with a message rather than hang.
     std::function<void()> onIdle;
-    // Whole-buffer content scrolls since the last takeScrolledLines.
-    int takeScrolledLines();
     // Set when a control event took the default handling (ending the process).
     bool endedByDefaultHandling = false;
 
     // --- Helpers for tests --------------------------------------------------
-    Cell& cell(int x, int y) { return cells[static_cast<std::size_t>(y * bufferWidth + x)]; }
-    const Cell& cell(int x, int y) const { return cells[static_cast<std::size_t>(y * bufferWidth + x)]; }
-    // The characters of a buffer row, and of a window row (0 = the window's top).
-    std::string rowText(int y) const;
-    std::string windowRowText(int row) const;
+    // (cell, rowText, windowRowText, takeScrolledLines and resize are the
+    // screen model's.)
     // The window's rows, trailing blanks removed, one per line.
     std::string windowText() const;
     // Queue a press and release of a key.
@@ -132,13 +112,9 @@ public:
     // Ask the control handlers, the last added first, as the platform's
     // control thread does; returns whether one handled it.
     bool raiseControlEvent(std::uint32_t eventType);
-    // Change the buffer and window size as a user resizing the console would.
-    void resize(int width, int bufferHeight, int windowHeight = 0);
 
 private:
-    bool inBuffer(int x, int y) const { return x >= 0 && y >= 0 && x < bufferWidth && y < bufferHeight; }
     void idle();
-    int scrolledLines_ = 0;
 };
 
 }  // namespace console

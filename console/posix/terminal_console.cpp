@@ -1,20 +1,21 @@
+// The terminal console's platform operations: the screen model and its
+// presents, raw key input decoded into events, redirected input, control
+// handlers, the tone and the waits. The terminal session (taking the
+// terminal and putting it back) is in terminal_session.cpp.
 #include "console/posix/terminal_console.h"
 
 #include <fcntl.h>
 #include <langinfo.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <iterator>
 #include <vector>
+
+#include "console/us_layout.h"
 
 namespace console {
 namespace {
@@ -22,55 +23,6 @@ namespace {
 constexpr int fallbackWidth = 80;
 constexpr int fallbackHeight = 25;
 constexpr std::uint32_t lineAndEchoModes = 0x0006;
-// The longest an exit waits for a present in progress on the main thread.
-constexpr std::chrono::milliseconds outputLockWait{200};
-
-// The one console whose terminal the at-exit action puts back.
-std::atomic<TerminalConsole*> exitConsole{nullptr};
-
-void leaveAtExit() {
-    if (TerminalConsole* terminal = exitConsole.load()) terminal->leaveTerminal();
-}
-
-// What a crash needs to put the terminal back, where its handler can reach
-// it: the settings found at start and the descriptors. A crash cannot wait
-// for the screen's state, so it only resets the rendition, shows the cursor
-// and starts a new line.
-struct CrashRestore {
-    int inputFd = -1;
-    int outputFd = -1;
-    bool settingsFound = false;
-    termios found{};
-};
-CrashRestore crashRestore;
-constexpr int crashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-struct sigaction crashActionsBefore[std::size(crashSignals)];
-
-void restoreTerminalOnCrash(int signal) {
-    if (crashRestore.settingsFound) ::tcsetattr(crashRestore.inputFd, TCSANOW, &crashRestore.found);
-    if (crashRestore.outputFd >= 0) {
-        static constexpr char reset[] = "\x1b[0m\x1b[?25h\r\n";
-        [[maybe_unused]] const ssize_t written = ::write(crashRestore.outputFd, reset, sizeof reset - 1);
-    }
-    // The crash then takes its course as before: the action that was there
-    // (the default, or a sanitizer's report) runs when the signal comes again.
-    for (std::size_t i = 0; i < std::size(crashSignals); ++i) {
-        if (crashSignals[i] == signal) ::sigaction(signal, &crashActionsBefore[i], nullptr);
-    }
-    ::raise(signal);
-}
-
-void restoreTerminalOnCrashes(int inputFd, int outputFd, bool inputIsTerminal, bool outputIsTerminal) {
-    crashRestore.inputFd = inputFd;
-    crashRestore.outputFd = outputIsTerminal ? outputFd : -1;
-    crashRestore.settingsFound = inputIsTerminal && ::tcgetattr(inputFd, &crashRestore.found) == 0;
-    struct sigaction action {};
-    action.sa_handler = restoreTerminalOnCrash;
-    sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < std::size(crashSignals); ++i) {
-        ::sigaction(crashSignals[i], &action, &crashActionsBefore[i]);
-    }
-}
 
 GlyphEncoding decideEncoding(TerminalOptions::Charset charset) {
     if (charset == TerminalOptions::Charset::utf8) return GlyphEncoding::utf8;
@@ -103,95 +55,148 @@ int millisecondsUntil(TerminalConsole::Clock::time_point now, TerminalConsole::C
     return static_cast<int>(std::min<long long>(wait, 24LL * 3600 * 1000));
 }
 
+// One block of standard input for the read-ahead; context is the descriptor.
+long readDescriptor(void* context, unsigned char* buffer, std::size_t capacity) {
+    const int fd = *static_cast<const int*>(context);
+    ssize_t result;
+    do {
+        result = ::read(fd, buffer, capacity);
+    } while (result < 0 && errno == EINTR);
+    return static_cast<long>(result);
+}
+
 }  // namespace
 
 TerminalConsole::TerminalConsole() : TerminalConsole(TerminalOptions{}) {}
 
 TerminalConsole::TerminalConsole(const TerminalOptions& options)
-    : MemoryConsole(fallbackWidth, fallbackHeight),
-      options_(options),
+    : options_(options),
       encoding_(decideEncoding(options.charset)),
-      decoder_(encoding_ == GlyphEncoding::utf8) {
-    if (options_.takeSignals) {
-        // Before any other thread starts, so that every thread but the
-        // signal thread keeps them blocked.
-        blockConsoleSignals();
-        std::signal(SIGPIPE, SIG_IGN);
-    }
-    outputIsConsole = ::isatty(options_.outputFd) == 1;
-    inputIsConsole = ::isatty(options_.inputFd) == 1;
-
-    if (outputIsConsole) {
-        int width = fallbackWidth;
-        int height = fallbackHeight;
-        terminalSize(options_.outputFd, width, height);
-        resize(width, height);
-    }
+      screen_(fallbackWidth, fallbackHeight),
+      decoder_(encoding_ == GlyphEncoding::utf8),
+      inputMode_(lineAndEchoModes) {
+    if (options_.takeSignals) takeProcessSignals();
+    outputIsConsole_ = ::isatty(options_.outputFd) == 1;
+    inputIsConsole_ = ::isatty(options_.inputFd) == 1;
+    if (outputIsConsole_) takeTerminalSize();
     // The screen's content and the real cursor are unknown: the model starts
     // blank with its cursor at the top-left, and the first present clears
     // the screen and paints it.
-    cursorX = 0;
-    cursorY = 0;
+    screen_.cursorX = 0;
+    screen_.cursorY = 0;
 
-    if (options_.takeSignals && (inputIsConsole || outputIsConsole)) {
-        restoreTerminalOnCrashes(options_.inputFd, options_.outputFd, inputIsConsole, outputIsConsole);
-    }
-    if (inputIsConsole && mode_.capture(options_.inputFd)) {
-        inputMode = lineAndEchoModes | (mode_.signalKeysFound() ? enableProcessedInput : 0);
-        signalKeys_ = (inputMode & enableProcessedInput) != 0;
-        mode_.enterRaw(signalKeys_);
-    } else if (inputIsConsole) {
-        inputIsConsole = false;
-    }
-
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) == 0) {
-        wakeRead_ = pipeEnds[0];
-        wakeWrite_ = pipeEnds[1];
-        for (int fd : pipeEnds) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        }
-    }
-
-    if (options_.takeSignals) {
-        exitConsole = this;
-        static const bool atExitRegistered = (std::atexit(leaveAtExit), true);
-        (void)atExitRegistered;
-        signalThread_.start([this](int signal) { takeSignal(signal); });
-    }
+    if (options_.takeSignals && (inputIsConsole_ || outputIsConsole_)) restoreOnCrashes();
+    if (inputIsConsole_) enterKeyReading();
+    openWakePipe();
+    if (options_.takeSignals) startSession();
 }
 
 TerminalConsole::~TerminalConsole() {
-    signalThread_.stop();
-    leaveTerminal();
-    TerminalConsole* self = this;
-    exitConsole.compare_exchange_strong(self, nullptr);
+    endSession();
     if (wakeRead_ >= 0) ::close(wakeRead_);
     if (wakeWrite_ >= 0) ::close(wakeWrite_);
 }
 
+// Raw key reading from the settings found; a terminal whose settings cannot
+// be had is not read as a console.
+void TerminalConsole::enterKeyReading() {
+    if (!mode_.capture(options_.inputFd)) {
+        inputIsConsole_ = false;
+        return;
+    }
+    inputMode_ = lineAndEchoModes | (mode_.signalKeysFound() ? enableProcessedInput : 0);
+    signalKeys_ = (inputMode_ & enableProcessedInput) != 0;
+    mode_.enterRaw(signalKeys_);
+}
+
+// A pipe to itself that ends a wait in progress: written by the signal
+// thread, watched by every wait.
+void TerminalConsole::openWakePipe() {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return;
+    wakeRead_ = pipeEnds[0];
+    wakeWrite_ = pipeEnds[1];
+    for (int fd : pipeEnds) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+}
+
+void TerminalConsole::wakeTheWait() {
+    if (wakeWrite_ < 0) return;
+    const char byte = 'w';
+    [[maybe_unused]] const ssize_t result = ::write(wakeWrite_, &byte, 1);
+}
+
+void TerminalConsole::drainWakePipe() {
+    char drained[64];
+    while (::read(wakeRead_, drained, sizeof drained) > 0) {
+    }
+}
+
+void TerminalConsole::fetchStandardHandles() {}
+
 // --- Screen ------------------------------------------------------------------
+// The screen operations act on the model when standard output is the
+// terminal; presents show the model on it.
 
 bool TerminalConsole::getScreenInfo(ScreenInfo& info) {
     applyPendingResize();
-    return MemoryConsole::getScreenInfo(info);
+    if (!outputIsConsole_) return false;
+    screen_.getScreenInfo(info);
+    return true;
+}
+
+bool TerminalConsole::setCursorPosition(int x, int y) {
+    return outputIsConsole_ && screen_.setCursorPosition(x, y);
+}
+
+bool TerminalConsole::getCursorVisible(bool& visible) {
+    if (!outputIsConsole_) return false;
+    visible = screen_.cursorVisible;
+    return true;
+}
+
+bool TerminalConsole::setCursorVisible(bool visible) {
+    if (!outputIsConsole_) return false;
+    screen_.cursorVisible = visible;
+    return true;
+}
+
+bool TerminalConsole::setWindow(const CellRect& window) { return outputIsConsole_ && screen_.setWindow(window); }
+
+bool TerminalConsole::writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) {
+    return outputIsConsole_ && screen_.writeCells(x, y, bytes, n, attribute);
+}
+
+bool TerminalConsole::scrollBlock(const CellRect& source, int destX, int destY, std::uint8_t fillChar,
+                                  std::uint16_t fillAttribute) {
+    return outputIsConsole_ && screen_.scrollBlock(source, destX, destY, fillChar, fillAttribute);
+}
+
+bool TerminalConsole::fillCharacter(std::uint8_t ch, int count, int x, int y) {
+    return outputIsConsole_ && screen_.fillCharacter(ch, count, x, y);
+}
+
+bool TerminalConsole::fillAttribute(std::uint16_t attribute, int count, int x, int y) {
+    return outputIsConsole_ && screen_.fillAttribute(attribute, count, x, y);
+}
+
+void TerminalConsole::takeTerminalSize() {
+    int width = fallbackWidth;
+    int height = fallbackHeight;
+    terminalSize(options_.outputFd, width, height);
+    if (width != screen_.bufferWidth || height != screen_.bufferHeight) screen_.resize(width, height);
 }
 
 void TerminalConsole::noteResize() {
     resizePending_ = true;
-    if (wakeWrite_ >= 0) {
-        const char byte = 'w';
-        [[maybe_unused]] const ssize_t result = ::write(wakeWrite_, &byte, 1);
-    }
+    wakeTheWait();
 }
 
 void TerminalConsole::applyPendingResize() {
-    if (!resizePending_.exchange(false) || !outputIsConsole) return;
-    int width = fallbackWidth;
-    int height = fallbackHeight;
-    terminalSize(options_.outputFd, width, height);
-    if (width != bufferWidth || height != bufferHeight) resize(width, height);
+    if (!resizePending_.exchange(false) || !outputIsConsole_) return;
+    takeTerminalSize();
     // The terminal may have moved or cut its content: paint it whole.
     repaintPending_ = true;
 }
@@ -199,16 +204,20 @@ void TerminalConsole::applyPendingResize() {
 void TerminalConsole::present() { presentNow(false); }
 
 void TerminalConsole::presentNow(bool beforeWait) {
-    MemoryConsole::present();
-    const int scrolled = takeScrolledLines();
-    if (!outputIsConsole) return;
+    const int scrolled = screen_.takeScrolledLines();
+    if (!outputIsConsole_) return;
     applyPendingResize();
     const std::lock_guard<std::timed_mutex> guard(outputLock_);
     if (left_) return;
     if (repaintPending_.exchange(false)) shown_.known = false;
-    WindowImage image = windowImage(*this);
-    // The line editor hides the cursor around each echo. A hide goes out
-    // only before a wait, where it lasts: an echoed key costs its glyph alone.
+    WindowImage image = windowImage(screen_);
+    // The line editor hides the cursor while it echoes a key and redraws
+    // the line's tail, and shows it again once the key is done; every step
+    // presents. Sent as it comes, that would be two sequences around every
+    // echoed glyph and a cursor that flickers. So a hide goes out only
+    // before a wait (a sleep, a wait for input, a tone), where it lasts and
+    // is meant to be seen; otherwise the shown cursor stays visible, and an
+    // echoed key costs its glyph alone.
     if (!beforeWait && !image.cursorVisible && shown_.cursorVisible) image.cursorVisible = true;
     const std::string bytes = renderScreen(shown_, image, scrolled, encoding_);
     if (bytes.empty()) return;
@@ -246,116 +255,38 @@ bool TerminalConsole::writeFile(const std::uint8_t* bytes, std::size_t n, std::s
 void TerminalConsole::beep(unsigned frequency, unsigned milliseconds) {
     (void)frequency;
     presentNow(true);
-    if (outputIsConsole) {
+    if (outputIsConsole_) {
         const std::lock_guard<std::timed_mutex> guard(outputLock_);
-        if (!left_) writeAll("\a");
+        if (!left_) writeAll(renderBell());
     }
     // The tone's length, whatever arrives meanwhile.
     const Clock::time_point deadline = clock() + std::chrono::milliseconds(milliseconds);
     waitFor(false, &deadline);
 }
 
-// --- Leaving and resuming ------------------------------------------------------
-
-std::unique_lock<std::timed_mutex> TerminalConsole::waitForPresent() {
-    // A present in progress is let finish, so that no sequence is cut; one
-    // that cannot finish (a terminal that takes no output) is not waited for.
-    std::unique_lock<std::timed_mutex> guard(outputLock_, std::defer_lock);
-    [[maybe_unused]] const bool locked = guard.try_lock_for(outputLockWait);
-    return guard;
-}
-
-void TerminalConsole::leaveTerminalLocked(bool presentFinished) {
-    if (outputIsConsole) {
-        // Without the finished present the screen's state is the main
-        // thread's: the way out then only resets and starts a new line.
-        writeAll(presentFinished ? renderLeave(shown_) : std::string("\x1b[0m\x1b[?25h\r\n"));
-    }
-    mode_.restore();
-}
-
-void TerminalConsole::leaveTerminal() {
-    const std::unique_lock<std::timed_mutex> guard = waitForPresent();
-    if (left_.exchange(true)) return;
-    leaveTerminalLocked(guard.owns_lock());
-}
-
-void TerminalConsole::resumeTerminal() {
-    const std::unique_lock<std::timed_mutex> guard = waitForPresent();
-    // Not while the terminal belongs to another job: it would stop us.
-    if (inputIsConsole && ::tcgetpgrp(options_.inputFd) == ::getpgrp()) mode_.enterRaw(signalKeys_);
-    left_ = false;
-    repaintPending_ = true;
-    if (wakeWrite_ >= 0) {
-        const char byte = 'c';
-        [[maybe_unused]] const ssize_t result = ::write(wakeWrite_, &byte, 1);
-    }
-}
-
-bool TerminalConsole::askHandlers(std::uint32_t eventType) {
-    std::vector<HandlerEntry> asked;
-    {
-        const std::lock_guard<std::mutex> guard(handlersLock_);
-        asked = handlers;
-    }
-    for (auto it = asked.rbegin(); it != asked.rend(); ++it) {
-        if (it->handler(eventType, it->context)) return true;
-    }
-    return false;
-}
-
-void TerminalConsole::takeSignal(int signal) {
-    switch (signal) {
-    case SIGINT:
-    case SIGQUIT:
-    case SIGHUP:
-    case SIGTERM: {
-        const std::uint32_t event = signal == SIGINT    ? ctrlCEvent
-                                    : signal == SIGQUIT ? ctrlBreakEvent
-                                    : signal == SIGHUP  ? ctrlCloseEvent
-                                                        : ctrlShutdownEvent;
-        // A handled close has queued the close key; either way the process
-        // ends now, as the signal's default action ends it.
-        askHandlers(event);
-        leaveTerminal();
-        endBySignal(signal);
-        break;
-    }
-    case SIGTSTP: {
-        {
-            const std::unique_lock<std::timed_mutex> guard = waitForPresent();
-            if (!left_.exchange(true)) leaveTerminalLocked(guard.owns_lock());
-            // The shell writes on the terminal while the process is stopped;
-            // the resume repaints the screen whole.
-            if (guard.owns_lock()) shown_.known = false;
-        }
-        stopBySignal(SIGTSTP);
-        resumeTerminal();
-        break;
-    }
-    case SIGCONT:
-        resumeTerminal();
-        break;
-    case SIGWINCH:
-        noteResize();
-        break;
-    default:
-        break;
-    }
-}
-
 // --- Input ---------------------------------------------------------------------
 
+bool TerminalConsole::getInputMode(std::uint32_t& mode) {
+    if (!inputIsConsole_) return false;
+    mode = inputMode_;
+    return true;
+}
+
 bool TerminalConsole::setInputMode(std::uint32_t mode) {
-    if (!MemoryConsole::setInputMode(mode)) return false;
+    if (!inputIsConsole_) return false;
+    inputMode_ = mode;
+    // The processed-input bit decides whether the interrupt and quit keys
+    // raise signals or come as keys.
     signalKeys_ = (mode & enableProcessedInput) != 0;
     const std::lock_guard<std::timed_mutex> guard(outputLock_);
     if (!left_) mode_.enterRaw(signalKeys_);
     return true;
 }
 
+// Decodes what the terminal has sent into the event queue, without waiting;
+// a partial key sequence is held until its wait is over.
 void TerminalConsole::readTerminalInput() {
-    if (!inputIsConsole) return;
+    if (!inputIsConsole_) return;
     std::vector<InputRecord> decoded;
     while (!inputEnded_) {
         pollfd input{options_.inputFd, POLLIN, 0};
@@ -372,57 +303,59 @@ void TerminalConsole::readTerminalInput() {
         lastInputByte_ = clock();
     }
     if (decoder_.holding() && clock() - lastInputByte_ >= sequenceWait) decoder_.flush(decoded);
-    events.insert(events.end(), decoded.begin(), decoded.end());
+    events_.insert(events_.end(), decoded.begin(), decoded.end());
 }
 
 bool TerminalConsole::peekInput(bool& pending) {
     readTerminalInput();
-    return MemoryConsole::peekInput(pending);
+    pending = false;
+    if (!inputIsConsole_) return false;
+    pending = !events_.empty();
+    return true;
 }
 
 bool TerminalConsole::readInput(InputRecord& record) {
-    if (events.empty()) readTerminalInput();
-    return MemoryConsole::readInput(record);
+    if (events_.empty()) readTerminalInput();
+    if (!inputIsConsole_ || events_.empty()) return false;
+    record = events_.front();
+    events_.pop_front();
+    return true;
 }
 
-int TerminalConsole::readInputByte() {
-    if (inputPos_ == inputLength_) {
-        ssize_t result;
-        do {
-            result = ::read(options_.inputFd, inputBuffer_, sizeof inputBuffer_);
-        } while (result < 0 && errno == EINTR);
-        if (result <= 0) return -1;
-        inputLength_ = static_cast<std::size_t>(result);
-        inputPos_ = 0;
-    }
-    return inputBuffer_[inputPos_++];
-}
+int TerminalConsole::readInputByte() { return readAhead_.nextByte(readDescriptor, &options_.inputFd); }
 
 bool TerminalConsole::addControlHandler(ControlHandler handler, void* context) {
-    const std::lock_guard<std::mutex> guard(handlersLock_);
-    return MemoryConsole::addControlHandler(handler, context);
+    return handlers_.add(handler, context);
 }
 
 bool TerminalConsole::removeControlHandler(ControlHandler handler, void* context) {
-    const std::lock_guard<std::mutex> guard(handlersLock_);
-    return MemoryConsole::removeControlHandler(handler, context);
+    return handlers_.remove(handler, context);
+}
+
+std::uint32_t TerminalConsole::mapVirtualKeyToChar(std::uint16_t virtualKey) {
+    return unshiftedCharacter(virtualKey);
 }
 
 // --- Waiting -------------------------------------------------------------------
 
+int TerminalConsole::waitTimeout(bool watchInput, const Clock::time_point* deadline) {
+    const Clock::time_point now = clock();
+    int timeout = -1;
+    if (deadline != nullptr) timeout = millisecondsUntil(now, *deadline);
+    // Held bytes of a key sequence come out when their wait is over, which
+    // counts as input.
+    if (watchInput && decoder_.holding()) {
+        const int held = millisecondsUntil(now, lastInputByte_ + sequenceWait);
+        if (held == 0) return 0;
+        timeout = timeout < 0 ? held : std::min(timeout, held);
+    }
+    return timeout;
+}
+
 void TerminalConsole::waitFor(bool waitOnInput, const Clock::time_point* deadline) {
     for (;;) {
-        const bool watchInput = waitOnInput && inputIsConsole && !inputEnded_;
-        const Clock::time_point now = clock();
-        int timeout = -1;
-        if (deadline != nullptr) timeout = millisecondsUntil(now, *deadline);
-        // Held bytes of a key sequence come out when their wait is over,
-        // which counts as input.
-        if (watchInput && decoder_.holding()) {
-            const int held = millisecondsUntil(now, lastInputByte_ + sequenceWait);
-            if (held == 0) return;
-            timeout = timeout < 0 ? held : std::min(timeout, held);
-        }
+        const bool watchInput = waitOnInput && inputIsConsole_ && !inputEnded_;
+        const int timeout = waitTimeout(watchInput, deadline);
         if (timeout == 0) return;
 
         pollfd watched[2];
@@ -434,9 +367,7 @@ void TerminalConsole::waitFor(bool waitOnInput, const Clock::time_point* deadlin
         if (ready < 0) continue;  // interrupted
         if (ready == 0) continue;  // the next round finds the deadline passed
         if (wakeRead_ >= 0 && (watched[0].revents & POLLIN)) {
-            char drained[64];
-            while (::read(wakeRead_, drained, sizeof drained) > 0) {
-            }
+            drainWakePipe();
             // A resize or a resume: show the model as it stands.
             if (resizePending_ || repaintPending_) presentNow(true);
         }
@@ -451,7 +382,6 @@ void TerminalConsole::sleep(unsigned milliseconds) {
 }
 
 void TerminalConsole::waitForInput() {
-    ++counts.waitsForInput;
     presentNow(true);
     // With no terminal to read, no key can ever come: this waits for ever,
     // still repainting after a resize or resume, until a signal ends the

@@ -1,21 +1,28 @@
-// The console on a POSIX terminal: the in-memory console mirrored onto the
-// terminal.
+// The console on a POSIX terminal: a screen model mirrored onto the terminal.
 //
 // The model's window is the terminal's screen (its size, 80 by 25 when it
 // cannot be had); every present sends what changed since the last one.
 // Standard input on a terminal is read raw and decoded into key events; the
 // terminal's signals become the console's control events on a thread of
 // their own. The terminal's settings are put back on every way out.
+//
+// terminal_console.cpp holds the platform operations, terminal_session.cpp
+// the terminal session: taking the terminal, leaving it on every way out,
+// stopping and resuming with the job.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
 
-#include "console/memory/memory_console.h"
+#include "console/console_platform.h"
+#include "console/platform/control_handler_list.h"
+#include "console/platform/input_read_ahead.h"
+#include "console/platform/screen_model.h"
 #include "console/posix/key_decoder.h"
 #include "console/posix/terminal_mode.h"
 #include "console/posix/terminal_renderer.h"
@@ -33,7 +40,7 @@ struct TerminalOptions {
     enum class Charset { fromLocale, utf8, ascii } charset = Charset::fromLocale;
 };
 
-class TerminalConsole final : public MemoryConsole {
+class TerminalConsole final : public ConsolePlatform {
 public:
     using Clock = std::chrono::steady_clock;
 
@@ -43,18 +50,37 @@ public:
     TerminalConsole(const TerminalConsole&) = delete;
     TerminalConsole& operator=(const TerminalConsole&) = delete;
 
+    // --- The console platform -------------------------------------------
+    void fetchStandardHandles() override;
     bool getScreenInfo(ScreenInfo& info) override;
+    bool setCursorPosition(int x, int y) override;
+    bool getCursorVisible(bool& visible) override;
+    bool setCursorVisible(bool visible) override;
+    bool setWindow(const CellRect& window) override;
+    bool writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) override;
+    bool scrollBlock(const CellRect& source, int destX, int destY, std::uint8_t fillChar,
+                     std::uint16_t fillAttribute) override;
+    bool fillCharacter(std::uint8_t ch, int count, int x, int y) override;
+    bool fillAttribute(std::uint16_t attribute, int count, int x, int y) override;
     bool writeFile(const std::uint8_t* bytes, std::size_t n, std::size_t& written) override;
+    bool getInputMode(std::uint32_t& mode) override;
     bool setInputMode(std::uint32_t mode) override;
     bool peekInput(bool& pending) override;
     bool readInput(InputRecord& record) override;
     int readInputByte() override;
     bool addControlHandler(ControlHandler handler, void* context) override;
     bool removeControlHandler(ControlHandler handler, void* context) override;
+    std::uint32_t mapVirtualKeyToChar(std::uint16_t virtualKey) override;
     void beep(unsigned frequency, unsigned milliseconds) override;
     void sleep(unsigned milliseconds) override;
     void waitForInput() override;
     void present() override;
+
+    // Whether standard output and input are the terminal, as found at start.
+    bool outputIsConsole() const { return outputIsConsole_; }
+    bool inputIsConsole() const { return inputIsConsole_; }
+    // The screen as the console services have made it.
+    const ScreenModel& screen() const { return screen_; }
 
     // What the signal thread does with one signal; open so that a test can
     // deliver the events that do not end the process.
@@ -76,26 +102,56 @@ public:
     std::size_t presentsSent() const { return presentsSent_; }
 
 private:
-    // beforeWait: the model stays as it is for a while, so everything goes
-    // out now.
-    void presentNow(bool beforeWait);
-    bool askHandlers(std::uint32_t eventType);
-    void applyPendingResize();
-    void readTerminalInput();
-    // Waits for input (when waitOnInput), a wake-up or the deadline.
-    void waitFor(bool waitOnInput, const Clock::time_point* deadline);
-    void writeAll(const std::string& bytes);
+    // --- The session (terminal_session.cpp) --------------------------------
+    // Blocks the console's signals before any other thread starts.
+    void takeProcessSignals();
+    // Puts the terminal back on a crash, with the settings found now.
+    void restoreOnCrashes();
+    // Becomes the console that the at-exit action leaves, and starts the
+    // signal thread.
+    void startSession();
+    void endSession();
     // Waits a short while for a present in progress; the lock is held when
     // it finished.
     std::unique_lock<std::timed_mutex> waitForPresent();
     void leaveTerminalLocked(bool presentFinished);
+    void suspendTerminal();
+
+    // --- Platform operations (terminal_console.cpp) ------------------------
+    void takeTerminalSize();
+    void enterKeyReading();
+    void openWakePipe();
+    // Ends a wait in progress, so that it shows the model as it stands.
+    void wakeTheWait();
+    // beforeWait: the model stays as it is for a while, so everything goes
+    // out now.
+    void presentNow(bool beforeWait);
+    void applyPendingResize();
+    void readTerminalInput();
+    // Waits for input (when waitOnInput), a wake-up or the deadline.
+    void waitFor(bool waitOnInput, const Clock::time_point* deadline);
+    // The poll timeout of one round of waitFor: -1 for none, 0 when the
+    // wait is over.
+    int waitTimeout(bool watchInput, const Clock::time_point* deadline);
+    void drainWakePipe();
+    void writeAll(const std::string& bytes);
 
     TerminalOptions options_;
     GlyphEncoding encoding_ = GlyphEncoding::ascii;
+    bool outputIsConsole_ = false;
+    bool inputIsConsole_ = false;
     TerminalMode mode_;
+    ScreenModel screen_;
+
+    // Input: the keys decoded from the terminal, the mode the services set
+    // and the read-ahead of standard input when it is not a terminal.
     KeyDecoder decoder_;
     Clock::time_point lastInputByte_{};
     bool inputEnded_ = false;
+    std::uint32_t inputMode_ = 0;
+    std::deque<InputRecord> events_;
+    InputReadAhead readAhead_;
+    ControlHandlerList handlers_;
 
     // Guards the terminal's output and settings and the shown screen: the
     // main thread presents, the signal thread leaves and resumes.
@@ -108,14 +164,9 @@ private:
     std::atomic<bool> repaintPending_{false};
     std::atomic<bool> left_{false};
 
-    std::mutex handlersLock_;
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     SignalThread signalThread_;
-
-    unsigned char inputBuffer_[4096];
-    std::size_t inputLength_ = 0;
-    std::size_t inputPos_ = 0;
 };
 
 }  // namespace console

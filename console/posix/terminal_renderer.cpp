@@ -1,11 +1,65 @@
 #include "console/posix/terminal_renderer.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "console/posix/cp437.h"
 
 namespace console {
 namespace {
+
+// --- What the console sends to the terminal ------------------------------------
+// Every byte the console sends that is not a glyph is one of these. They are
+// the sequences of the ANSI/VT100 family that every terminal in use knows;
+// coordinates in them are 1-based.
+//
+//   ESC[          CSI, the introducer of every sequence below.
+//   ESC[0m        SGR with the default rendition: before a clear, at the way
+//                 out, and for the console's attribute 7.
+//   ESC[0;..m     SGR with colours (30-37, 90-97 foreground; 40-47, 100-107
+//                 background), underscore (4) and reverse video (7): a cell's
+//                 attribute when it differs from the rendition in force.
+//   ESC[H         CUP without parameters: the cursor to the top-left cell.
+//   ESC[r;cH      CUP: the cursor to row r, column c (";c" left out for
+//                 column 1); where no shorter move is sure.
+//   ESC[nC        CUF: the cursor n cells right on its row (n left out for 1);
+//                 over a few plain cells, sending them again is shorter.
+//   ESC[nG        CHA: the cursor to column n of its row (a move left).
+//   ESC[2J        ED 2: blanks the whole screen, before a full paint (the
+//                 first one, and after a resize, stop or resume).
+//   ESC[K         EL: blanks the row from the cursor to its end, cheaper than
+//                 sending the blanks.
+//   ESC[?25l/h    DECTCEM: hides or shows the cursor, as the console's
+//                 cursor visibility says.
+//   CR            the cursor to column 1 of its row.
+//   LF            the cursor one row down; on the bottom row it scrolls the
+//                 screen up, the top row going into the scrollback.
+//   CR LF         the cursor to the start of the next row (the way out).
+//   BS            the cursor one cell left.
+//   BEL           the console's tone.
+constexpr std::string_view csi = "\x1b[";
+constexpr std::string_view defaultRendition = "\x1b[0m";
+constexpr std::string_view cursorHome = "\x1b[H";
+constexpr std::string_view clearScreen = "\x1b[2J";
+constexpr std::string_view eraseToRowEnd = "\x1b[K";
+constexpr std::string_view hideCursor = "\x1b[?25l";
+constexpr std::string_view showCursor = "\x1b[?25h";
+constexpr char cursorPositionFinal = 'H';  // CUP
+constexpr char cursorForwardFinal = 'C';   // CUF
+constexpr char cursorColumnFinal = 'G';    // CHA
+constexpr char renditionFinal = 'm';       // SGR
+constexpr char parameterSeparator = ';';
+constexpr std::string_view renditionStart = "\x1b[0";  // SGR, from the default rendition on
+constexpr int foregroundBase = 30;
+constexpr int brightForegroundBase = 90;
+constexpr int backgroundBase = 40;
+constexpr int brightBackgroundBase = 100;
+constexpr std::string_view underscoreParameter = ";4";
+constexpr std::string_view reverseVideoParameter = ";7";
+constexpr char carriageReturn = '\r';
+constexpr char lineFeed = '\n';
+constexpr char backspace = '\b';
+constexpr char bell = '\a';
 
 constexpr std::uint16_t defaultAttribute = 7;
 constexpr Cell blankCell{' ', defaultAttribute};
@@ -25,17 +79,17 @@ int ansiColour(int consoleColour) {
 
 // Absolute cursor placement, 0-based in, 1-based out.
 void appendCursorTo(std::string& out, int x, int y) {
-    out += "\x1b[";
     if (x == 0 && y == 0) {
-        out += 'H';
+        out += cursorHome;
         return;
     }
+    out += csi;
     appendNumber(out, y + 1);
     if (x != 0) {
-        out += ';';
+        out += parameterSeparator;
         appendNumber(out, x + 1);
     }
-    out += 'H';
+    out += cursorPositionFinal;
 }
 
 Cell& shownCell(ShownScreen& shown, int x, int y) {
@@ -61,24 +115,25 @@ void moveCursor(std::string& out, ShownScreen& shown, int x, int y) {
         appendCursorTo(out, x, y);
     } else if (y == shown.cursorY) {
         if (x == 0) {
-            out += '\r';
+            out += carriageReturn;
         } else if (x == shown.cursorX - 1) {
-            out += '\b';
+            out += backspace;
         } else if (x > shown.cursorX && plainRunAhead(shown, x)) {
             // Sending the few cells passed over again is shorter than a move.
             for (int i = shown.cursorX; i < x; ++i) out += static_cast<char>(shownCell(shown, i, y).ch);
         } else if (x > shown.cursorX) {
-            out += "\x1b[";
+            out += csi;
             if (x - shown.cursorX > 1) appendNumber(out, x - shown.cursorX);
-            out += 'C';
+            out += cursorForwardFinal;
         } else {
-            out += "\x1b[";
+            out += csi;
             appendNumber(out, x + 1);
-            out += 'G';
+            out += cursorColumnFinal;
         }
     } else if (x == 0 && y == shown.cursorY + 1) {
         // The row below exists, so this line feed cannot scroll.
-        out += "\r\n";
+        out += carriageReturn;
+        out += lineFeed;
     } else {
         appendCursorTo(out, x, y);
     }
@@ -118,7 +173,9 @@ void writeRun(std::string& out, ShownScreen& shown, const WindowImage& target, i
 
 // Clears the screen and takes the target's size: the shown screen is blank.
 void clearWhole(std::string& out, ShownScreen& shown, const WindowImage& target) {
-    out += "\x1b[0m\x1b[H\x1b[2J";
+    out += defaultRendition;
+    out += cursorHome;
+    out += clearScreen;
     shown.known = true;
     shown.width = target.width;
     shown.height = target.height;
@@ -138,7 +195,7 @@ void scrollUp(std::string& out, ShownScreen& shown, int lines) {
     // Fresh rows take the current background: use the default one.
     setRendition(out, shown, defaultAttribute);
     moveCursor(out, shown, 0, shown.height - 1);
-    out.append(static_cast<std::size_t>(lines), '\n');
+    out.append(static_cast<std::size_t>(lines), lineFeed);
     const auto width = static_cast<std::ptrdiff_t>(shown.width);
     std::move(shown.cells.begin() + lines * width, shown.cells.end(), shown.cells.begin());
     std::fill(shown.cells.end() - lines * width, shown.cells.end(), blankCell);
@@ -173,7 +230,7 @@ void updateRow(std::string& out, ShownScreen& shown, const WindowImage& target, 
     if (tailDiffers) {
         moveCursor(out, shown, inkEnd, y);
         setRendition(out, shown, defaultAttribute);
-        out += "\x1b[K";
+        out += eraseToRowEnd;
         for (int i = inkEnd; i < width; ++i) shownCell(shown, i, y) = blankCell;
     }
 }
@@ -187,7 +244,7 @@ bool rowHasText(const ShownScreen& shown, int y) {
 
 }  // namespace
 
-WindowImage windowImage(const MemoryConsole& model) {
+WindowImage windowImage(const ScreenModel& model) {
     WindowImage image;
     image.width = model.bufferWidth;
     const int top = std::clamp(model.windowTop, 0, std::max(model.bufferHeight - 1, 0));
@@ -204,21 +261,21 @@ WindowImage windowImage(const MemoryConsole& model) {
 }
 
 std::string renditionFor(std::uint16_t attribute) {
-    if (attribute == defaultAttribute) return "\x1b[0m";
-    std::string out = "\x1b[0";
+    if (attribute == defaultAttribute) return std::string(defaultRendition);
+    std::string out(renditionStart);
     const int foreground = attribute & 0x0F;
     const int background = (attribute >> 4) & 0x0F;
     if (foreground != 7) {
-        out += ';';
-        appendNumber(out, ((foreground & 8) ? 90 : 30) + ansiColour(foreground));
+        out += parameterSeparator;
+        appendNumber(out, ((foreground & 8) ? brightForegroundBase : foregroundBase) + ansiColour(foreground));
     }
     if (background != 0) {
-        out += ';';
-        appendNumber(out, ((background & 8) ? 100 : 40) + ansiColour(background));
+        out += parameterSeparator;
+        appendNumber(out, ((background & 8) ? brightBackgroundBase : backgroundBase) + ansiColour(background));
     }
-    if (attribute & underscoreFlag) out += ";4";
-    if (attribute & reverseVideoFlag) out += ";7";
-    out += 'm';
+    if (attribute & underscoreFlag) out += underscoreParameter;
+    if (attribute & reverseVideoFlag) out += reverseVideoParameter;
+    out += renditionFinal;
     return out;
 }
 
@@ -244,7 +301,7 @@ std::string renderScreen(ShownScreen& shown, const WindowImage& target, int scro
     std::string out;
     if (target.width <= 0 || target.height <= 0) return out;
     if (!target.cursorVisible && (!shown.visibilityKnown || shown.cursorVisible)) {
-        out += "\x1b[?25l";
+        out += hideCursor;
         shown.visibilityKnown = true;
         shown.cursorVisible = false;
     }
@@ -256,7 +313,7 @@ std::string renderScreen(ShownScreen& shown, const WindowImage& target, int scro
     for (int y = 0; y < target.height; ++y) updateRow(out, shown, target, y, encoding);
     moveCursor(out, shown, target.cursorX, target.cursorY);
     if (target.cursorVisible && (!shown.visibilityKnown || !shown.cursorVisible)) {
-        out += "\x1b[?25h";
+        out += showCursor;
         shown.visibilityKnown = true;
         shown.cursorVisible = true;
     }
@@ -264,7 +321,7 @@ std::string renderScreen(ShownScreen& shown, const WindowImage& target, int scro
 }
 
 std::string renderLeave(ShownScreen& shown) {
-    std::string out = "\x1b[0m";
+    std::string out(defaultRendition);
     shown.attributeKnown = true;
     shown.attribute = defaultAttribute;
     if (shown.known && shown.height > 0) {
@@ -279,10 +336,20 @@ std::string renderLeave(ShownScreen& shown) {
             scrollUp(out, shown, 1);
         }
     }
-    out += "\x1b[?25h";
+    out += showCursor;
     shown.visibilityKnown = true;
     shown.cursorVisible = true;
     return out;
 }
+
+std::string renderResetAndNewLine() {
+    std::string out(defaultRendition);
+    out += showCursor;
+    out += carriageReturn;
+    out += lineFeed;
+    return out;
+}
+
+std::string renderBell() { return std::string(1, bell); }
 
 }  // namespace console

@@ -1,4 +1,4 @@
-// The console model's window turned into terminal output: given what the
+// The screen model's window turned into terminal output: given what the
 // terminal shows now and what the window holds, the bytes that make the
 // terminal show the window, cursor and visibility included.
 //
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "console/memory/memory_console.h"
+#include "console/platform/screen_model.h"
 
 namespace console {
 
@@ -54,7 +54,7 @@ struct ShownScreen {
 enum class GlyphEncoding { utf8, ascii };
 
 // The window of the model (rows windowTop to windowBottom).
-WindowImage windowImage(const MemoryConsole& model);
+WindowImage windowImage(const ScreenModel& model);
 
 // The bytes that turn the shown screen into the target, which has had
 // scrolledLines whole-window content scrolls since the shown screen was
@@ -74,5 +74,13 @@ void appendGlyph(std::string& out, std::uint8_t byte, GlyphEncoding encoding);
 // text (a line feed on the bottom row when the text reaches it). Updates
 // shown accordingly.
 std::string renderLeave(ShownScreen& shown);
+
+// The way out when what the terminal shows is not known (a crash, or a
+// present that did not finish): default rendition, cursor visible, a new
+// line.
+std::string renderResetAndNewLine();
+
+// The bytes of the console's tone: the terminal's bell.
+std::string renderBell();
 
 }  // namespace console

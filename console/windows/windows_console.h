@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "console/console_platform.h"
+#include "console/platform/input_read_ahead.h"
 
 namespace console {
 
@@ -55,9 +56,7 @@ private:
     void* output_ = nullptr;
 
     // Read-ahead of standard input when it is not a console.
-    unsigned char inputBuffer_[4096] = {};
-    std::size_t inputLength_ = 0;
-    std::size_t inputPos_ = 0;
+    InputReadAhead readAhead_;
 };
 
 }  // namespace console

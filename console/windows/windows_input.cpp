@@ -23,6 +23,16 @@ InputRecord toInputRecord(const INPUT_RECORD& record) {
     return result;
 }
 
+// One block of standard input for the read-ahead; context is the handle. A
+// pipe whose writer has gone reports a failure, a file at its end a read of
+// no bytes: both are the end of the input.
+long readHandle(void* context, unsigned char* buffer, std::size_t capacity) {
+    if (context == nullptr) return -1;
+    DWORD got = 0;
+    if (!ReadFile(context, buffer, static_cast<DWORD>(capacity), &got, nullptr)) return -1;
+    return static_cast<long>(got);
+}
+
 }  // namespace
 
 bool WindowsConsole::getInputMode(std::uint32_t& mode) {
@@ -57,20 +67,7 @@ bool WindowsConsole::readInput(InputRecord& record) {
     return true;
 }
 
-int WindowsConsole::readInputByte() {
-    if (inputPos_ == inputLength_) {
-        if (input_ == nullptr) return -1;
-        // A pipe whose writer has gone reports a failure, a file at its end
-        // a read of no bytes: both are the end of the input.
-        DWORD got = 0;
-        if (!ReadFile(input_, inputBuffer_, static_cast<DWORD>(sizeof inputBuffer_), &got, nullptr) || got == 0) {
-            return -1;
-        }
-        inputLength_ = got;
-        inputPos_ = 0;
-    }
-    return inputBuffer_[inputPos_++];
-}
+int WindowsConsole::readInputByte() { return readAhead_.nextByte(readHandle, input_); }
 
 std::uint32_t WindowsConsole::mapVirtualKeyToChar(std::uint16_t virtualKey) {
     return MapVirtualKeyA(virtualKey, MAPVK_VK_TO_CHAR);

@@ -1,0 +1,212 @@
+// The terminal session: the console takes the terminal (raw key reading, its
+// own screen) and must give it back as it found it on every way out.
+//
+//   - Normal exit: the at-exit action leaves the terminal.
+//   - Interrupt, quit, hang-up, termination: the signal thread asks the
+//     control handlers (a close queues the close key), leaves the terminal
+//     and ends the process by the signal's default action.
+//   - Stop key: the terminal is left for the shell, the process stops; when
+//     continued, raw mode comes back and the screen is repainted whole.
+//     A continue from outside (without our stop) does the same.
+//   - Crash: the crash handler puts the settings found at start back, resets
+//     the rendition, shows the cursor and starts a new line, then lets the
+//     crash take its course.
+//
+// A signal handler or an at-exit action cannot be given the console, so the
+// process-wide pieces they need live here: the one console that the at-exit
+// action leaves (set by the console that takes the process's signals), and
+// what a crash needs to put the terminal back.
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <string>
+
+#include "console/posix/terminal_console.h"
+
+namespace console {
+namespace {
+
+// The longest an exit waits for a present in progress on the main thread.
+constexpr std::chrono::milliseconds outputLockWait{200};
+
+// --- Process-wide: the at-exit action ----------------------------------------
+
+// The one console whose terminal the at-exit action puts back.
+std::atomic<TerminalConsole*> exitConsole{nullptr};
+
+void leaveAtExit() {
+    if (TerminalConsole* terminal = exitConsole.load()) terminal->leaveTerminal();
+}
+
+// --- Process-wide: the crash handler -------------------------------------------
+
+// What a crash needs to put the terminal back, where its handler can reach
+// it: the settings found at start, the descriptors and the bytes to send,
+// made beforehand since a crash handler may not build them. A crash cannot
+// wait for the screen's state, so it only resets the rendition, shows the
+// cursor and starts a new line.
+struct CrashRestore {
+    int inputFd = -1;
+    int outputFd = -1;
+    bool settingsFound = false;
+    termios found{};
+    char reset[32] = {};
+    std::size_t resetLength = 0;
+};
+CrashRestore crashRestore;
+constexpr int crashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+struct sigaction crashActionsBefore[std::size(crashSignals)];
+
+void restoreTerminalOnCrash(int signal) {
+    if (crashRestore.settingsFound) ::tcsetattr(crashRestore.inputFd, TCSANOW, &crashRestore.found);
+    if (crashRestore.outputFd >= 0) {
+        [[maybe_unused]] const ssize_t written =
+            ::write(crashRestore.outputFd, crashRestore.reset, crashRestore.resetLength);
+    }
+    // The crash then takes its course as before: the action that was there
+    // (the default, or a sanitizer's report) runs when the signal comes again.
+    for (std::size_t i = 0; i < std::size(crashSignals); ++i) {
+        if (crashSignals[i] == signal) ::sigaction(signal, &crashActionsBefore[i], nullptr);
+    }
+    ::raise(signal);
+}
+
+void restoreTerminalOnCrashes(int inputFd, int outputFd, bool inputIsTerminal, bool outputIsTerminal) {
+    crashRestore.inputFd = inputFd;
+    crashRestore.outputFd = outputIsTerminal ? outputFd : -1;
+    crashRestore.settingsFound = inputIsTerminal && ::tcgetattr(inputFd, &crashRestore.found) == 0;
+    const std::string reset = renderResetAndNewLine();
+    crashRestore.resetLength = std::min(reset.size(), sizeof crashRestore.reset);
+    std::memcpy(crashRestore.reset, reset.data(), crashRestore.resetLength);
+    struct sigaction action {};
+    action.sa_handler = restoreTerminalOnCrash;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(crashSignals); ++i) {
+        ::sigaction(crashSignals[i], &action, &crashActionsBefore[i]);
+    }
+}
+
+std::uint32_t controlEventFor(int signal) {
+    switch (signal) {
+    case SIGINT:
+        return ctrlCEvent;
+    case SIGQUIT:
+        return ctrlBreakEvent;
+    case SIGHUP:
+        return ctrlCloseEvent;
+    default:
+        return ctrlShutdownEvent;
+    }
+}
+
+}  // namespace
+
+// --- Taking the terminal and leaving it ------------------------------------------
+
+void TerminalConsole::takeProcessSignals() {
+    // Before any other thread starts, so that every thread but the signal
+    // thread keeps them blocked.
+    blockConsoleSignals();
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void TerminalConsole::restoreOnCrashes() {
+    restoreTerminalOnCrashes(options_.inputFd, options_.outputFd, inputIsConsole_, outputIsConsole_);
+}
+
+void TerminalConsole::startSession() {
+    exitConsole = this;
+    static const bool atExitRegistered = (std::atexit(leaveAtExit), true);
+    (void)atExitRegistered;
+    signalThread_.start([this](int signal) { takeSignal(signal); });
+}
+
+void TerminalConsole::endSession() {
+    signalThread_.stop();
+    leaveTerminal();
+    TerminalConsole* self = this;
+    exitConsole.compare_exchange_strong(self, nullptr);
+}
+
+std::unique_lock<std::timed_mutex> TerminalConsole::waitForPresent() {
+    // A present in progress is let finish, so that no sequence is cut; one
+    // that cannot finish (a terminal that takes no output) is not waited for.
+    std::unique_lock<std::timed_mutex> guard(outputLock_, std::defer_lock);
+    [[maybe_unused]] const bool locked = guard.try_lock_for(outputLockWait);
+    return guard;
+}
+
+void TerminalConsole::leaveTerminalLocked(bool presentFinished) {
+    if (outputIsConsole_) {
+        // Without the finished present the screen's state is the main
+        // thread's: the way out then only resets and starts a new line.
+        writeAll(presentFinished ? renderLeave(shown_) : renderResetAndNewLine());
+    }
+    mode_.restore();
+}
+
+void TerminalConsole::leaveTerminal() {
+    const std::unique_lock<std::timed_mutex> guard = waitForPresent();
+    if (left_.exchange(true)) return;
+    leaveTerminalLocked(guard.owns_lock());
+}
+
+// --- Stopping and resuming with the job ------------------------------------------
+
+void TerminalConsole::suspendTerminal() {
+    {
+        const std::unique_lock<std::timed_mutex> guard = waitForPresent();
+        if (!left_.exchange(true)) leaveTerminalLocked(guard.owns_lock());
+        // The shell writes on the terminal while the process is stopped;
+        // the resume repaints the screen whole.
+        if (guard.owns_lock()) shown_.known = false;
+    }
+    stopBySignal(SIGTSTP);
+    resumeTerminal();
+}
+
+void TerminalConsole::resumeTerminal() {
+    const std::unique_lock<std::timed_mutex> guard = waitForPresent();
+    // Not while the terminal belongs to another job: it would stop us.
+    if (inputIsConsole_ && ::tcgetpgrp(options_.inputFd) == ::getpgrp()) mode_.enterRaw(signalKeys_);
+    left_ = false;
+    repaintPending_ = true;
+    wakeTheWait();
+}
+
+// --- The signal thread's work ------------------------------------------------------
+
+void TerminalConsole::takeSignal(int signal) {
+    switch (signal) {
+    case SIGINT:
+    case SIGQUIT:
+    case SIGHUP:
+    case SIGTERM:
+        // A handled close has queued the close key; either way the process
+        // ends now, as the signal's default action ends it.
+        handlers_.ask(controlEventFor(signal));
+        leaveTerminal();
+        endBySignal(signal);
+        break;
+    case SIGTSTP:
+        suspendTerminal();
+        break;
+    case SIGCONT:
+        resumeTerminal();
+        break;
+    case SIGWINCH:
+        noteResize();
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace console
