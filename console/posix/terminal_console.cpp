@@ -15,7 +15,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "console/us_layout.h"
+#include "console/platform/us_layout.h"
 
 namespace console {
 namespace {
