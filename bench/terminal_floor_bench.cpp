@@ -14,7 +14,9 @@
 // - wakeups per second over 5 s idle at the prompt and at the wait between
 //   rounds: the voluntary context switches of every thread.
 // The whole run is repeated (3 times unless the first argument says how
-// often) and a last table gives the median of the runs' ratios.
+// often) and a last table gives the median of the runs' ratios. A second
+// argument names another build of the program to measure, such as an older
+// one for a before-and-after table.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -52,7 +54,7 @@ struct Subject {
     const char* path;
 };
 constexpr Subject reference{"reference", FLOOR_REFERENCE_PROGRAM};
-constexpr Subject program{"capitals", CAPITALS_PROGRAM};
+Subject program{"capitals", CAPITALS_PROGRAM};
 
 enum Row {
     startupMedian,
@@ -437,6 +439,7 @@ void printTable(const char* title, const Figures& figures, const double* ratios)
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    if (argc > 2) program.path = argv[2];
     std::printf("%s and %s on %dx%d pseudo-terminals, TERM=%s, %d run(s)\n", program.path, reference.path, columns,
                 rows, term, runs);
     if (!straceInstalled()) std::printf("strace is not installed: the write counts are not measured\n");
