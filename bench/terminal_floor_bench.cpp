@@ -192,8 +192,11 @@ Trace readTrace(const std::string& path) {
     while (std::getline(file, line)) {
         const std::size_t space = line.find(' ');
         if (space == std::string::npos) continue;
+        // The process id is padded to five places.
         const std::string pid = line.substr(0, space);
-        std::string call = line.substr(space + 1);
+        const std::size_t callStart = line.find_first_not_of(' ', space);
+        if (callStart == std::string::npos) continue;
+        std::string call = line.substr(callStart);
         if (call.size() > 16 && call.compare(call.size() - 16, 16, "<unfinished ...>") == 0) {
             unfinished.emplace_back(pid, call.substr(0, call.size() - 16));
             continue;
