@@ -3,86 +3,19 @@
 // key at the end and in the middle of a line, and the echo latency.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/pty_program.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::percentile;
 
-class PtyProgram {
+// The program as a terminal of this size runs it.
+class PtyProgram : public bench::PtyProgram {
 public:
-    PtyProgram(int columns, int rows) {
-        winsize size{};
-        size.ws_col = static_cast<unsigned short>(columns);
-        size.ws_row = static_cast<unsigned short>(rows);
-        pid_ = forkpty(&master_, nullptr, nullptr, &size);
-        if (pid_ == 0) {
-            setenv("TERM", "xterm-256color", 1);
-            execl(CAPITALS_PROGRAM, "capitals", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    ~PtyProgram() {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        close(master_);
-    }
-    bool started() const { return pid_ > 0; }
-
-    void send(const std::string& bytes) {
-        if (write(master_, bytes.data(), bytes.size()) < 0) std::abort();
-    }
-    // Reads what comes until the output has been quiet for quietMs.
-    std::string readUntilQuiet(int quietMs) {
-        std::string got;
-        char buffer[65536];
-        for (;;) {
-            pollfd output{master_, POLLIN, 0};
-            if (poll(&output, 1, quietMs) <= 0) return got;
-            const ssize_t n = read(master_, buffer, sizeof buffer);
-            if (n <= 0) return got;
-            got.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-    // Reads until the text has come (or 5 s pass).
-    std::string readUntil(const std::string& text) {
-        std::string got;
-        char buffer[65536];
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
-        while (got.find(text) == std::string::npos && Clock::now() < deadline) {
-            pollfd output{master_, POLLIN, 0};
-            if (poll(&output, 1, 50) <= 0) continue;
-            const ssize_t n = read(master_, buffer, sizeof buffer);
-            if (n <= 0) break;
-            got.append(buffer, static_cast<std::size_t>(n));
-        }
-        return got;
-    }
-    // Sends one key and returns the time until its first output byte.
-    double keyLatencyMs(const std::string& key, std::size_t& bytes) {
-        const auto start = Clock::now();
-        send(key);
-        pollfd output{master_, POLLIN, 0};
-        poll(&output, 1, 1000);
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        bytes = readUntilQuiet(15).size();
-        return ms;
-    }
-
-private:
-    int master_ = -1;
-    pid_t pid_ = -1;
+    PtyProgram(int columns, int rows) : bench::PtyProgram(CAPITALS_PROGRAM, columns, rows, "xterm-256color") {}
 };
 
 // The bytes of a terminal output that are not part of an escape sequence:
@@ -102,11 +35,6 @@ std::size_t textBytes(const std::string& output) {
         }
     }
     return count;
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
 }
 
 // The keys a benchmark types: their echo latencies and the bytes they cost.

@@ -6,10 +6,11 @@ namespace randomness {
 
 std::uint32_t seedWord(double seed) {
     if (!std::isfinite(seed)) return 0;
-    const double whole = std::trunc(seed);
-    // The signed 64-bit range is [-2^63, 2^63).
-    if (whole < -9223372036854775808.0 || whole >= 9223372036854775808.0) return 0;
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(whole)));
+    // The signed 64-bit range is [-2^63, 2^63). Doubles of that size are
+    // whole numbers, so the seed is out of range exactly when its truncation
+    // is; the conversion then truncates toward zero.
+    if (seed < -9223372036854775808.0 || seed >= 9223372036854775808.0) return 0;
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(seed)));
 }
 
 void RandomSource::randomize(double seed) {
