@@ -1,26 +1,44 @@
 #!/bin/sh
-# Builds and runs every test: the program's own build, the same under
-# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzz run of the
-# terminal key decoder when clang is installed, and the Windows build under
-# Wine when mingw-w64 and Wine are installed.
+# Builds and runs every test: the program alone as a machine without the
+# test tools builds it; the program's own build with its tests, the install
+# and the .deb; the same under AddressSanitizer and
+# UndefinedBehaviorSanitizer; a short fuzz run of the terminal key decoder
+# when clang is installed; and the Windows build and zip, under Wine when
+# mingw-w64 and Wine are installed.
 set -eu
 cd "$(dirname "$0")/.."
+# As many compiler and test jobs as the machine has cores, unless set.
+jobs=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+export CMAKE_BUILD_PARALLEL_LEVEL=$jobs
+
+echo "== the program alone, without GoogleTest or Google Benchmark"
+cmake -S . -B build-plain -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON \
+  >build-plain.configure.log
+if ! grep -q "tests: skipped, GoogleTest not found" build-plain.configure.log ||
+  ! grep -q "Benchmarks: skipped, Google Benchmark not found" build-plain.configure.log; then
+  cat build-plain.configure.log
+  echo "The configure without the test tools does not say that it skips the tests and benchmarks"
+  exit 1
+fi
+grep "skipped" build-plain.configure.log
+rm -f build-plain.configure.log
+cmake --build build-plain --target capitals
 
 echo "== build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAPITALS_TESTS=ON -DCAPITALS_BENCH=ON
-cmake --build build -j 2
-ctest --test-dir build --output-on-failure --no-tests=error -j 2
+cmake --build build
+ctest --test-dir build --output-on-failure --no-tests=error -j "$jobs"
 
 echo "== build and tests under the address and undefined-behaviour sanitizers"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCAPITALS_SANITIZE=ON -DCAPITALS_TESTS=ON -DCAPITALS_BENCH=OFF
-cmake --build build-sanitize -j 2
-ctest --test-dir build-sanitize --output-on-failure --no-tests=error -j 2
+cmake --build build-sanitize
+ctest --test-dir build-sanitize --output-on-failure --no-tests=error -j "$jobs"
 
 echo "== the terminal key decoder under the fuzzer, for 30 s"
 if command -v clang++ >/dev/null 2>&1 &&
   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCAPITALS_FUZZ=ON -DCAPITALS_TESTS=OFF \
     -DCAPITALS_BENCH=OFF >/dev/null &&
-  cmake --build build-fuzz -j 2 --target key_decoder_fuzz >/dev/null; then
+  cmake --build build-fuzz --target key_decoder_fuzz >/dev/null; then
   mkdir -p build-fuzz/fuzz/corpus
   if build-fuzz/fuzz/key_decoder_fuzz -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ \
     build-fuzz/fuzz/corpus fuzz/corpus > build-fuzz/fuzz.log 2>&1; then
@@ -34,7 +52,7 @@ else
   echo "Fuzz run skipped: clang with libFuzzer is not installed"
 fi
 
-echo "== Windows build and tests under Wine"
+echo "== Windows build, zip and tests under Wine"
 if [ -f tests/windows/run_windows_tests.sh ]; then
   sh tests/windows/run_windows_tests.sh build-windows
 else

@@ -1,6 +1,8 @@
 #!/bin/sh
-# Builds capitals.exe with the mingw-w64 cross toolchain and tests it under
-# Wine:
+# Builds capitals.exe with the mingw-w64 cross toolchain, packs the Windows
+# zip and tests both under Wine:
+#   - the zip: exactly capitals.exe, README.txt and LICENSE.txt in one folder,
+#     and its capitals.exe plays a redirected round;
 #   - redirected runs: answers read from a file or a pipe, the transcript
 #     written to a file or a pipe, checked byte for byte against the
 #     transcript that the capital table and the answers given call for;
@@ -9,9 +11,10 @@
 #
 #   sh tests/windows/run_windows_tests.sh [build-folder]     (default build-windows)
 #
-# The Wine prefix lives in <build-folder>/wine-prefix and is made once.
-# Exits 0 without testing when mingw-w64 or Wine is missing; non-zero when a
-# check fails. Every Wine process it started is ended before it exits.
+# The Wine prefix is made for the run in a temporary folder and removed at
+# the end. Exits 0 without testing when mingw-w64 is missing, and after the
+# zip's contents when Wine is; non-zero when a check fails. Every Wine
+# process it started is ended before it exits.
 set -u
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,10 +24,10 @@ case $build in
 /*) ;;
 *) build=$(pwd)/$build ;;
 esac
+jobs=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 
-if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || ! command -v wine >/dev/null 2>&1 ||
-    ! command -v wineserver >/dev/null 2>&1; then
-    echo "Windows tests skipped: mingw-w64 or wine not installed"
+if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1; then
+    echo "Windows tests skipped: mingw-w64 not installed"
     exit 0
 fi
 
@@ -45,21 +48,56 @@ if ! cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-
     exit 1
 fi
 rm -f "$build.configure.log"
-if ! cmake --build "$build" -j 2; then
+if ! cmake --build "$build" --parallel "$jobs"; then
     echo "Windows build FAILED"
     exit 1
 fi
 exe=$build/capitals.exe
 [ -f "$exe" ] || { echo "Windows build FAILED: no $exe"; exit 1; }
 
+temporary=$(mktemp -d)
+work=$temporary/windows-tests
+mkdir -p "$work"
+
+# --- The zip ------------------------------------------------------------------
+echo "== Windows zip"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+zipped=capitals-$version-win64
+zipExe=""
+if (cd "$work" && cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$work/zip") >"$work/cpack.log" 2>&1 &&
+    [ -f "$work/zip/$zipped.zip" ]; then
+    pass "zip: cpack -G ZIP made $zipped.zip ($(wc -c <"$work/zip/$zipped.zip") bytes)"
+    cmake -E tar tf "$work/zip/$zipped.zip" | grep -v '/$' | sort >"$work/zip.list"
+    printf '%s\n' "$zipped/LICENSE.txt" "$zipped/README.txt" "$zipped/capitals.exe" >"$work/zip.expected"
+    if cmp -s "$work/zip.expected" "$work/zip.list"; then
+        pass "zip: holds exactly $zipped/ with capitals.exe, README.txt and LICENSE.txt"
+    else
+        fail "zip: its files are not the expected ones"
+        diff "$work/zip.expected" "$work/zip.list" | sed 's/^/    /'
+    fi
+    (cd "$work/zip" && cmake -E tar xf "$zipped.zip")
+    cmp -s "$work/zip/$zipped/README.txt" "$root/README.md" && cmp -s "$work/zip/$zipped/LICENSE.txt" "$root/LICENSE" &&
+        pass "zip: README.txt and LICENSE.txt are the project's own" ||
+        fail "zip: README.txt or LICENSE.txt differs from the project's"
+    zipExe=$work/zip/$zipped/capitals.exe
+else
+    fail "zip: cpack -G ZIP failed"
+    cat "$work/cpack.log"
+fi
+
+if ! command -v wine >/dev/null 2>&1 || ! command -v wineserver >/dev/null 2>&1; then
+    rm -rf "$temporary"
+    echo "== Windows runs skipped: wine not installed"
+    echo "Windows: $passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+    exit
+fi
+
 # --- Wine ---------------------------------------------------------------------
-export WINEPREFIX="$build/wine-prefix"
+export WINEPREFIX="$temporary/wine-prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
-work=$build/windows-tests
-rm -rf "$work"
-mkdir -p "$work"
 tmuxSocket=capitals-wine-$$
 started=""
 
@@ -69,25 +107,20 @@ cleanup() {
     command -v tmux >/dev/null 2>&1 && tmux -L "$tmuxSocket" kill-server 2>/dev/null
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
+    rm -rf "$temporary"
 }
 trap cleanup EXIT
 trap 'exit 2' INT TERM HUP
 
-if [ ! -f "$WINEPREFIX/.capitals-ready" ]; then
-    echo "== Wine prefix: first start (wineboot -i)"
-    rm -rf "$WINEPREFIX"
-    t0=$(now)
-    if ! wineboot -i </dev/null >"$work/wineboot.log" 2>&1; then
-        cat "$work/wineboot.log"
-        echo "Wine prefix FAILED"
-        exit 1
-    fi
-    wineserver -w
-    : >"$WINEPREFIX/.capitals-ready"
-    echo "   wineboot took $(($(now) - t0)) s"
-else
-    echo "== Wine prefix exists; wineboot skipped"
+echo "== Wine prefix: first start (wineboot -i)"
+t0=$(now)
+if ! wineboot -i </dev/null >"$work/wineboot.log" 2>&1; then
+    cat "$work/wineboot.log"
+    echo "Wine prefix FAILED"
+    exit 1
 fi
+wineserver -w
+echo "   wineboot took $(($(now) - t0)) s"
 # One Wine server for all runs, so that Wine's own services start only once.
 wineserver -p
 
@@ -177,6 +210,21 @@ else
     cat "$work/empty.err"
 fi
 endRun "$wpid" empty-lines
+
+# The same answers to the capitals.exe of the zip.
+if [ -n "$zipExe" ]; then
+    wine "$zipExe" <"$work/empty.in" >"$work/zip.out" 2>"$work/zip.err" &
+    wpid=$!
+    started="$started $wpid"
+    if waitForRoundEnd "$work/zip.out" 120; then
+        sleep 1
+        checkTranscript zip-exe "$work/zip.out" "$work/empty.fields"
+    else
+        fail "zip-exe: no round end within 120 s"
+        cat "$work/zip.err"
+    fi
+    endRun "$wpid" zip-exe
+fi
 
 # 2. Answers with the input-field rules from a pipe, output to a file. The
 # n-th field answers the n-th question, whatever state it asks.
