@@ -5,9 +5,15 @@
  * a key at the line end is echoed alone, a key in the middle is inserted by
  * the terminal (ICH), Backspace deletes by the terminal (DCH), Enter prints
  * the verdict and the next question. It keeps no screen model and does not
- * wrap: the answer line is kept within the first row. */
+ * wrap: the answer line is kept within the first row.
+ *
+ * Like any C program that shows and reads the user's characters, it first
+ * takes the user's character-type locale, which is how a program learns
+ * whether the terminal speaks UTF-8; the program measured against it must
+ * do the same at start. */
 #define _POSIX_C_SOURCE 200809L
 
+#include <locale.h>
 #include <signal.h>
 #include <stdio.h>
 #include <string.h>
@@ -126,6 +132,7 @@ static void cursorKey(char final, int parameter) {
 }
 
 int main(void) {
+    setlocale(LC_CTYPE, "");
     if (tcgetattr(STDIN_FILENO, &found) == 0) {
         struct termios raw = found;
         raw.c_iflag &= ~(tcflag_t)(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
