@@ -170,11 +170,16 @@ TEST(TerminalConsole, TheSizeIsKeptWhileKeptAndNeverOneTheServicesCannotUse) {
     EXPECT_EQ(terminal.screen().bufferWidth, 40);
     EXPECT_EQ(size(), std::make_pair(40, 5));
     EXPECT_EQ(terminal.screen().windowRowText(4).substr(0, 4), "Ohio");
+    // Also a change whose signal has not come yet.
+    terminal.keepBufferSize(true);
+    pty.setSize(60, 5);
+    terminal.keepBufferSize(false);
+    EXPECT_EQ(terminal.screen().bufferWidth, 60);
 
     // One row, one column, or too narrow for an answer: the model keeps its
     // own size in that dimension. A size no terminal has is held.
     const std::vector<std::pair<std::pair<int, int>, std::pair<int, int>>> sizes = {
-        {{60, 1}, {60, 5}}, {{1, 30}, {60, 30}}, {{smallestModelWidth - 1, 1}, {60, 30}},
+        {{70, 1}, {70, 5}}, {{1, 30}, {70, 30}}, {{smallestModelWidth - 1, 1}, {70, 30}},
         {{smallestModelWidth, smallestModelHeight}, {smallestModelWidth, smallestModelHeight}},
         {{60000, 12}, {largestTerminalWidth, 12}}};
     for (const auto& [terminalSize, modelSize] : sizes) {

@@ -204,8 +204,12 @@ void TerminalConsole::fitScreenToTerminal() {
 void TerminalConsole::keepBufferSize(bool keep) {
     sizeKept_ = keep;
     if (keep || !outputIsConsole_) return;
-    // A size that changed while kept is the model's now.
-    applyPendingResize();
+    // A size that changed while kept is the model's now: the size as the
+    // terminal has it at this moment, so that a change whose signal is
+    // still on its way is taken too.
+    const TerminalSize shown = terminalSize_;
+    readTerminalSize();
+    if (terminalSize_ != shown) repaintPending_ = true;
     fitScreenToTerminal();
 }
 
