@@ -207,9 +207,9 @@ void TerminalConsole::keepBufferSize(bool keep) {
     // A size that changed while kept is the model's now: the size as the
     // terminal has it at this moment, so that a change whose signal is
     // still on its way is taken too.
-    const TerminalSize shown = terminalSize_;
+    const TerminalSize before = terminalSize_;
     readTerminalSize();
-    if (terminalSize_ != shown) repaintPending_ = true;
+    if (terminalSize_ != before) repaintPending_ = true;
     fitScreenToTerminal();
 }
 
