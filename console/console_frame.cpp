@@ -34,6 +34,10 @@ void readBounds(ConsoleState& cs) {
 
 bool boundsUsable(const ConsoleBounds& bounds) { return bounds.left != bounds.right && bounds.top != bounds.bottom; }
 
+void readUnusableBoundsAgain(ConsoleState& cs) {
+    if (!boundsUsable(cs.bounds)) readBounds(cs);
+}
+
 std::pair<int, int> consoleSize(const ConsoleState& cs) {
     if (!boundsUsable(cs.bounds)) return {80, 25};
     return {cs.bounds.right - cs.bounds.left + 1, cs.bounds.bottom - cs.bounds.top + 1};

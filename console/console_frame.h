@@ -32,6 +32,11 @@ void readBounds(ConsoleState& cs);
 // Whether the bounds describe a console at all; when not, output goes out as
 // plain bytes.
 bool boundsUsable(const ConsoleBounds& bounds);
+// Reads the bounds again when they are not usable, since a console may be
+// so for a while only (a window made one row high or one column wide, then
+// larger again). Every write and clear calls it before it decides, so that
+// a console usable again is written on and cleared again.
+void readUnusableBoundsAgain(ConsoleState& cs);
 // (width, height) from the bounds as last read; (80, 25) when not usable.
 std::pair<int, int> consoleSize(const ConsoleState& cs);
 // Fixes the print area at the window's height, once.

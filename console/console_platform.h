@@ -98,6 +98,13 @@ public:
     virtual bool setCursorVisible(bool visible) = 0;
     // Makes the window show the given absolute rectangle.
     virtual bool setWindow(const CellRect& window) = 0;
+    // While kept, a change of the window's size is not applied to the screen
+    // buffer: the buffer, the window and the cursor stay as the services
+    // left them, and the platform shows what of them fits. Released, a size
+    // changed meanwhile is applied. The line editor keeps the size for the
+    // whole of a line, since its cursor arithmetic uses the width and height
+    // read when the line began.
+    virtual void keepBufferSize(bool keep) = 0;
 
     // Writes n cells on row y from column x; bytes are not interpreted.
     virtual bool writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) = 0;

@@ -246,6 +246,10 @@ bool LineEditor::act(KeyCode key) {
 }  // namespace
 
 std::string editLine(ConsoleState& cs) {
+    // The width and height are read once and the cursor arithmetic of the
+    // whole line rests on them: the console keeps its buffer's size until
+    // the line is done.
+    cs.platform.keepBufferSize(true);
     const auto [width, height] = consoleSize(cs);
     const bool savedVisibility = locateCursor(cs, keepCoordinate, keepCoordinate, CursorVisibility::keep);
     // Hidden and shown again: the cursor starts the line visible whatever
@@ -265,6 +269,7 @@ std::string editLine(ConsoleState& cs) {
 
     editor.finish();
     locateCursor(cs, keepCoordinate, keepCoordinate, savedVisibility ? CursorVisibility::show : CursorVisibility::hide);
+    cs.platform.keepBufferSize(false);
     return std::move(editor.text);
 }
 

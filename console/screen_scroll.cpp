@@ -57,6 +57,7 @@ void scrollArea(ConsoleWriteContext& context, int lines) {
 
 void clearScreen(ConsoleState& cs) {
     setUpConsole(cs);
+    readUnusableBoundsAgain(cs);
     if (!boundsUsable(cs.bounds)) return;
     fixPrintArea(cs);
     const ConsoleBounds& bounds = cs.bounds;

@@ -124,6 +124,7 @@ void endWrite(ConsoleWriteContext& context, int startTop) {
 void consoleWrite(ConsoleState& cs, const std::uint8_t* bytes, std::size_t length, unsigned writeFlags) {
     if (length == 0 && (writeFlags & syncWhenEmpty) == 0) return;
     setUpConsole(cs);
+    readUnusableBoundsAgain(cs);
     if (!boundsUsable(cs.bounds)) {
         writePlain(cs, bytes, length);
         return;

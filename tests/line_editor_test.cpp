@@ -343,6 +343,27 @@ TEST(LineEditor, CursorIsShownWhileEditingAndItsVisibilityRestoredAfter) {
     }
 }
 
+// --- The console's size ---------------------------------------------------------------
+
+TEST(LineEditor, TheConsolesSizeIsKeptForTheWholeLine) {
+    // Its cursor arithmetic rests on the width and height read at the start:
+    // the size is kept before they are read, while keys are awaited, and
+    // given back once the cursor stands after the text, before the line
+    // ending.
+    Editor e;
+    bool keptWhileWaiting = false;
+    e.steps.push_back([&] {
+        keptWhileWaiting = e.mc.bufferSizeKept;
+        e.mc.typeText("Boise");
+        e.enter();
+    });
+    EXPECT_FALSE(e.mc.bufferSizeKept);
+    EXPECT_EQ(e.answer(), "Boise");
+    EXPECT_TRUE(keptWhileWaiting);
+    EXPECT_FALSE(e.mc.bufferSizeKept);
+    EXPECT_EQ(e.mc.counts.sizeKeeps, 1);
+}
+
 // --- The bottom of the print area --------------------------------------------------------
 
 struct Geometry {

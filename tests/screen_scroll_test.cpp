@@ -94,6 +94,20 @@ TEST(ClearScreen, UsesTheBoundsAsTheLastWriteLeftThem) {
     EXPECT_EQ(mc.cursorY, 0);
 }
 
+TEST(ClearScreen, AConsoleUsableAgainIsClearedAgain) {
+    // The last write saw a window one row high; by the clear it is taller.
+    MemoryConsole mc(10, 5);
+    ConsoleState cs(mc);
+    clearScreen(cs);
+    mc.resize(10, 5, 1);
+    printText(cs, "x", 0);
+    mc.resize(10, 5);
+    labelRows(mc);
+    clearScreen(cs);
+    for (int y = 0; y < 5; ++y) EXPECT_EQ(mc.rowText(y), blank(mc));
+    EXPECT_EQ(mc.cursorY, 0);
+}
+
 TEST(ClearScreen, UnreadableAttributeGivesLightGreyAndNoConsoleClearsNothing) {
     MemoryConsole mc(10, 5);
     labelRows(mc);

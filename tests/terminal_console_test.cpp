@@ -11,9 +11,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace console {
 namespace {
@@ -123,6 +127,66 @@ TEST(TerminalConsole, TakesTheTerminalsSizeAndItsChanges) {
     EXPECT_EQ(info.bufferHeight, 20);
     // The model keeps its content across the resize.
     EXPECT_EQ(terminal.screen().windowRowText(0).substr(0, 4), "Ohio");
+}
+
+// The highest row that a cursor placement in the bytes names (1-based).
+int lowestPlacedRow(const std::string& bytes) {
+    int lowest = 0;
+    for (std::size_t at = bytes.find("\x1b["); at != std::string::npos; at = bytes.find("\x1b[", at + 1)) {
+        std::size_t end = at + 2;
+        while (end < bytes.size() && (std::isdigit(static_cast<unsigned char>(bytes[end])) || bytes[end] == ';')) ++end;
+        if (end < bytes.size() && bytes[end] == 'H') lowest = std::max(lowest, std::atoi(bytes.c_str() + at + 2));
+    }
+    return lowest;
+}
+
+TEST(TerminalConsole, TheSizeIsKeptWhileKeptAndNeverOneTheServicesCannotUse) {
+    PseudoTerminal pty(80, 25);
+    if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+    TerminalConsole terminal(onTerminal(pty));
+    ScreenInfo info;
+    const auto size = [&] {
+        EXPECT_TRUE(terminal.getScreenInfo(info));
+        return std::make_pair(info.bufferWidth, info.windowBottom - info.windowTop + 1);
+    };
+    const std::uint8_t text[] = {'O', 'h', 'i', 'o'};
+    terminal.writeCells(0, 20, text, 4, 7);
+    terminal.setCursorPosition(4, 20);
+    terminal.present();
+    pty.output();
+
+    // Kept, the model stays as it is; the terminal shows what fits: the
+    // rows up to the cursor's, in the terminal's five.
+    terminal.keepBufferSize(true);
+    pty.setSize(40, 5);
+    terminal.noteResize();
+    EXPECT_EQ(size(), std::make_pair(80, 25));
+    terminal.present();
+    const std::string painted = pty.output();
+    EXPECT_NE(painted.find("Ohio"), std::string::npos);
+    EXPECT_EQ(lowestPlacedRow(painted), 5) << painted;
+    // Given back, the size changed meanwhile is the model's at once.
+    terminal.keepBufferSize(false);
+    EXPECT_EQ(terminal.screen().bufferWidth, 40);
+    EXPECT_EQ(size(), std::make_pair(40, 5));
+    EXPECT_EQ(terminal.screen().windowRowText(4).substr(0, 4), "Ohio");
+    // Also a change whose signal has not come yet.
+    terminal.keepBufferSize(true);
+    pty.setSize(60, 5);
+    terminal.keepBufferSize(false);
+    EXPECT_EQ(terminal.screen().bufferWidth, 60);
+
+    // One row, one column, or too narrow for an answer: the model keeps its
+    // own size in that dimension. A size no terminal has is held.
+    const std::vector<std::pair<std::pair<int, int>, std::pair<int, int>>> sizes = {
+        {{70, 1}, {70, 5}}, {{1, 30}, {70, 30}}, {{smallestModelWidth - 1, 1}, {70, 30}},
+        {{smallestModelWidth, smallestModelHeight}, {smallestModelWidth, smallestModelHeight}},
+        {{60000, 12}, {largestTerminalWidth, 12}}};
+    for (const auto& [terminalSize, modelSize] : sizes) {
+        pty.setSize(terminalSize.first, terminalSize.second);
+        terminal.noteResize();
+        EXPECT_EQ(size(), modelSize) << terminalSize.first << "x" << terminalSize.second;
+    }
 }
 
 TEST(TerminalConsole, PresentsReachTheTerminalAndLeavingRestoresIt) {

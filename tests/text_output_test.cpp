@@ -99,6 +99,22 @@ TEST(ConsoleWriterRedirected, OneColumnBufferOrOneRowWindowCountsAsRedirected) {
     }
 }
 
+TEST(ConsoleWriterRedirected, AConsoleUsableAgainIsWrittenOnAgain) {
+    // A window one row high takes the text as plain bytes; made taller, the
+    // very next write is on the console, and so is the rest.
+    MemoryConsole mc(80, 25, 1);
+    ConsoleState cs(mc);
+    write(cs, "a\r\n");
+    write(cs, "b");
+    EXPECT_EQ(mc.fileOutput, "a\r\nb");
+    mc.resize(80, 25);
+    write(cs, "c");
+    write(cs, "d\r\n");
+    EXPECT_EQ(mc.fileOutput, "a\r\nb");
+    EXPECT_EQ(mc.rowText(0).substr(0, 3), "cd ");
+    EXPECT_EQ(mc.cursorY, 1);
+}
+
 // --- Wrapping, the deferred wrap and the scroll point -------------------------------
 
 // Geometries: the window is the whole buffer, or the buffer has rows below it.

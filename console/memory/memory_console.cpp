@@ -45,6 +45,11 @@ bool MemoryConsole::setWindow(const CellRect& window) {
     return ScreenModel::setWindow(window);
 }
 
+void MemoryConsole::keepBufferSize(bool keep) {
+    if (keep) ++counts.sizeKeeps;
+    bufferSizeKept = keep;
+}
+
 bool MemoryConsole::writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t cellAttribute) {
     ++counts.cellWrites;
     if (!outputIsConsole) return false;

@@ -33,6 +33,9 @@ public:
     bool getCursorVisible(bool& visible) override;
     bool setCursorVisible(bool visible) override;
     bool setWindow(const CellRect& window) override;
+    // Sizes change here only through resize: nothing to keep. Whether the
+    // size is kept, and how often a keep began, are recorded.
+    void keepBufferSize(bool keep) override;
     bool writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) override;
     bool scrollBlock(const CellRect& source, int destX, int destY, std::uint8_t fillChar,
                      std::uint16_t fillAttribute) override;
@@ -88,7 +91,9 @@ public:
         int windowMoves = 0;
         int presents = 0;
         int waitsForInput = 0;
+        int sizeKeeps = 0;
     } counts;
+    bool bufferSizeKept = false;
     std::vector<std::pair<unsigned, unsigned>> beeps;  // (frequency, milliseconds)
     std::vector<unsigned> sleeps;
     // Called after every sleep and wait for input, so a test can feed keys

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "console/platform/us_layout.h"
+#include "console/posix/terminal_view.h"
 
 namespace console {
 namespace {
@@ -36,16 +37,13 @@ GlyphEncoding decideEncoding(TerminalOptions::Charset charset) {
     return name == "UTF8" ? GlyphEncoding::utf8 : GlyphEncoding::ascii;
 }
 
-// The terminal's size in cells, or the fallback.
-void terminalSize(int fd, int& width, int& height) {
+// The terminal's size in cells held to the largest, or the fallback.
+TerminalSize terminalSize(int fd) {
     winsize size{};
     if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
-        width = size.ws_col;
-        height = size.ws_row;
-    } else {
-        width = fallbackWidth;
-        height = fallbackHeight;
+        return heldToLargest(TerminalSize{size.ws_col, size.ws_row});
     }
+    return TerminalSize{fallbackWidth, fallbackHeight};
 }
 
 int millisecondsUntil(TerminalConsole::Clock::time_point now, TerminalConsole::Clock::time_point deadline) {
@@ -73,6 +71,7 @@ TerminalConsole::TerminalConsole(const TerminalOptions& options)
     : options_(options),
       encoding_(decideEncoding(options.charset)),
       screen_(fallbackWidth, fallbackHeight),
+      terminalSize_{fallbackWidth, fallbackHeight},
       decoder_(encoding_ == GlyphEncoding::utf8),
       inputMode_(lineAndEchoModes) {
     if (options_.takeSignals) takeProcessSignals();
@@ -143,6 +142,7 @@ void TerminalConsole::fetchStandardHandles() {}
 bool TerminalConsole::getScreenInfo(ScreenInfo& info) {
     applyPendingResize();
     if (!outputIsConsole_) return false;
+    fitScreenToTerminal();
     screen_.getScreenInfo(info);
     return true;
 }
@@ -182,11 +182,35 @@ bool TerminalConsole::fillAttribute(std::uint16_t attribute, int count, int x, i
     return outputIsConsole_ && screen_.fillAttribute(attribute, count, x, y);
 }
 
+// --- The terminal's size -------------------------------------------------------
+// The model's size follows the terminal's (terminal_size.h) when the
+// services query the screen, except while kept; a present shows the model
+// at the terminal's size in any case (terminal_view.h).
+
 void TerminalConsole::takeTerminalSize() {
-    int width = fallbackWidth;
-    int height = fallbackHeight;
-    terminalSize(options_.outputFd, width, height);
-    if (width != screen_.bufferWidth || height != screen_.bufferHeight) screen_.resize(width, height);
+    readTerminalSize();
+    fitScreenToTerminal();
+}
+
+void TerminalConsole::readTerminalSize() { terminalSize_ = terminalSize(options_.outputFd); }
+
+void TerminalConsole::fitScreenToTerminal() {
+    if (sizeKept_) return;
+    const TerminalSize model{screen_.bufferWidth, screen_.bufferHeight};
+    const TerminalSize fitted = modelSizeFor(terminalSize_, model);
+    if (fitted != model) screen_.resize(fitted.width, fitted.height);
+}
+
+void TerminalConsole::keepBufferSize(bool keep) {
+    sizeKept_ = keep;
+    if (keep || !outputIsConsole_) return;
+    // A size that changed while kept is the model's now: the size as the
+    // terminal has it at this moment, so that a change whose signal is
+    // still on its way is taken too.
+    const TerminalSize before = terminalSize_;
+    readTerminalSize();
+    if (terminalSize_ != before) repaintPending_ = true;
+    fitScreenToTerminal();
 }
 
 void TerminalConsole::noteResize() {
@@ -196,7 +220,7 @@ void TerminalConsole::noteResize() {
 
 void TerminalConsole::applyPendingResize() {
     if (!resizePending_.exchange(false) || !outputIsConsole_) return;
-    takeTerminalSize();
+    readTerminalSize();
     // The terminal may have moved or cut its content: paint it whole.
     repaintPending_ = true;
 }
@@ -210,7 +234,7 @@ void TerminalConsole::presentNow(bool beforeWait) {
     const std::lock_guard<std::timed_mutex> guard(outputLock_);
     if (left_) return;
     if (repaintPending_.exchange(false)) shown_.known = false;
-    WindowImage image = windowImage(screen_);
+    WindowImage image = terminalView(screen_, terminalSize_.width, terminalSize_.height);
     // The line editor hides the cursor while it echoes a key and redraws
     // the line's tail, and shows it again once the key is done; every step
     // presents. Sent as it comes, that would be two sequences around every

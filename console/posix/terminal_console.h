@@ -27,6 +27,7 @@
 #include "console/posix/terminal_mode.h"
 #include "console/posix/terminal_renderer.h"
 #include "console/posix/terminal_signals.h"
+#include "console/posix/terminal_size.h"
 
 namespace console {
 
@@ -57,6 +58,7 @@ public:
     bool getCursorVisible(bool& visible) override;
     bool setCursorVisible(bool visible) override;
     bool setWindow(const CellRect& window) override;
+    void keepBufferSize(bool keep) override;
     bool writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) override;
     bool scrollBlock(const CellRect& source, int destX, int destY, std::uint8_t fillChar,
                      std::uint16_t fillAttribute) override;
@@ -85,7 +87,9 @@ public:
     // What the signal thread does with one signal; open so that a test can
     // deliver the events that do not end the process.
     void takeSignal(int signal);
-    // The size changed: the next operation takes the new one.
+    // The size changed: the next present shows the model at the new size,
+    // and the next screen query (unless the size is kept) gives the model
+    // the new size.
     void noteResize();
     // The terminal may show anything now: raw mode again and a full repaint.
     void resumeTerminal();
@@ -118,7 +122,11 @@ private:
     void suspendTerminal();
 
     // --- Platform operations (terminal_console.cpp) ------------------------
+    // The terminal's size: read now, then taken by the model.
     void takeTerminalSize();
+    void readTerminalSize();
+    // The model takes the size it has for the terminal's, unless kept.
+    void fitScreenToTerminal();
     void enterKeyReading();
     void openWakePipe();
     // Ends a wait in progress, so that it shows the model as it stands.
@@ -126,6 +134,11 @@ private:
     // beforeWait: the model stays as it is for a while, so everything goes
     // out now.
     void presentNow(bool beforeWait);
+    // After a size change: the terminal's new size read, and a full
+    // repaint, since the terminal may have moved or cut what it shows. The
+    // model is left as it is: it changes only when the services query the
+    // screen, so that the bounds they read at the end of a write are the
+    // model's.
     void applyPendingResize();
     void readTerminalInput();
     // Waits for input (when waitOnInput), a wake-up or the deadline.
@@ -142,6 +155,10 @@ private:
     bool inputIsConsole_ = false;
     TerminalMode mode_;
     ScreenModel screen_;
+    // The terminal's size as last read (the fallback when it cannot be),
+    // held to the largest; and whether the model's size is kept.
+    TerminalSize terminalSize_;
+    bool sizeKept_ = false;
 
     // Input: the keys decoded from the terminal, the mode the services set
     // and the read-ahead of standard input when it is not a terminal.

@@ -74,6 +74,8 @@ bool WindowsConsole::setWindow(const CellRect& window) {
     return SetConsoleWindowInfo(output_, TRUE, &rect) != 0;
 }
 
+void WindowsConsole::keepBufferSize(bool keep) { (void)keep; }
+
 bool WindowsConsole::writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) {
     if (output_ == nullptr) return false;
     // One n by 1 block per call, in pieces of a fixed size so that no write

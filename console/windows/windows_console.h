@@ -24,6 +24,8 @@ public:
     bool getCursorVisible(bool& visible) override;
     bool setCursorVisible(bool visible) override;
     bool setWindow(const CellRect& window) override;
+    // The Windows console resizes its buffer as the user does: nothing kept.
+    void keepBufferSize(bool keep) override;
     bool writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) override;
     bool scrollBlock(const CellRect& source, int destX, int destY, std::uint8_t fillChar,
                      std::uint16_t fillAttribute) override;
