@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,7 +14,7 @@
 #include "console/posix/cp437.h"
 
 #ifdef CAPITALS_HAVE_VTERM
-#include <vterm.h>
+#include "fuzz/renderer_invariants.h"
 #endif
 
 namespace console {
@@ -31,7 +32,9 @@ void scrollWhole(MemoryConsole& model, int lines) {
 }
 
 std::string render(ShownScreen& shown, MemoryConsole& model, GlyphEncoding encoding = GlyphEncoding::utf8) {
-    return renderScreen(shown, windowImage(model), model.takeScrolledLines(), encoding);
+    const std::string bytes = renderScreen(shown, windowView(model), encoding);
+    model.changesRendered();
+    return bytes;
 }
 
 TEST(TerminalRenderer, SendsOnlyWhatChanged) {
@@ -158,115 +161,12 @@ TEST(TerminalRenderer, LeavingPutsTheCursorBelowTheText) {
 
 #ifdef CAPITALS_HAVE_VTERM
 
-// A terminal emulator of the model's size that takes the renderer's bytes.
-class Emulator {
-public:
-    Emulator(int width, int height) : vt_(vterm_new(height, width)) {
-        vterm_set_utf8(vt_, 1);
-        screen_ = vterm_obtain_screen(vt_);
-        callbacks_.settermprop = [](VTermProp prop, VTermValue* value, void* user) {
-            if (prop == VTERM_PROP_CURSORVISIBLE) static_cast<Emulator*>(user)->cursorVisible = value->boolean != 0;
-            return 1;
-        };
-        callbacks_.sb_pushline = [](int cols, const VTermScreenCell* cells, void* user) {
-            std::u32string line;
-            for (int x = 0; x < cols; ++x) line += cells[x].chars[0] == 0 ? U' ' : static_cast<char32_t>(cells[x].chars[0]);
-            line.erase(line.find_last_not_of(U' ') + 1);
-            static_cast<Emulator*>(user)->scrollback.push_back(line);
-            return 1;
-        };
-        vterm_screen_set_callbacks(screen_, &callbacks_, this);
-        vterm_screen_reset(screen_, 1);
-    }
-    ~Emulator() { vterm_free(vt_); }
-    Emulator(const Emulator&) = delete;
-    Emulator& operator=(const Emulator&) = delete;
-
-    void feed(const std::string& bytes) { vterm_input_write(vt_, bytes.data(), bytes.size()); }
-    void resize(int width, int height) { vterm_set_size(vt_, height, width); }
-    VTermScreenCell cell(int x, int y) const {
-        VTermScreenCell cell{};
-        vterm_screen_get_cell(screen_, VTermPos{y, x}, &cell);
-        return cell;
-    }
-    VTermPos cursor() const {
-        VTermPos pos{};
-        vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
-        return pos;
-    }
-
-    bool cursorVisible = true;
-    std::vector<std::u32string> scrollback;
-
-private:
-    VTerm* vt_;
-    VTermScreen* screen_;
-    VTermScreenCallbacks callbacks_{};
-};
-
-// The Unicode character that a UTF-8 glyph encodes.
-char32_t decodeGlyph(std::string_view glyph) {
-    const auto lead = static_cast<unsigned char>(glyph[0]);
-    if (lead < 0x80) return lead;
-    const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-    char32_t value = lead & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) value = (value << 6) | (static_cast<unsigned char>(glyph[i]) & 0x3F);
-    return value;
-}
-
-// The terminal colour index a console colour shows as: the console's blue,
-// green and red bits are the terminal's 4, 2 and 1, intensity its bright half.
-int terminalColour(int consoleColour) {
-    static const int table[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
-    return table[consoleColour & 15];
-}
+using fuzzing::Emulator;
 
 // Compares the emulator's screen with the model's window, cell by cell:
 // glyph, colours, cursor and its visibility.
 void expectSameScreen(const Emulator& terminal, const MemoryConsole& model, const std::string& step) {
-    const WindowImage image = windowImage(model);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const Cell& want = image.cells[static_cast<std::size_t>(y * image.width + x)];
-            const VTermScreenCell got = terminal.cell(x, y);
-            std::string glyph;
-            appendGlyph(glyph, want.ch, GlyphEncoding::utf8);
-            const char32_t wantChar = decodeGlyph(glyph);
-            const char32_t gotChar = got.chars[0] == 0 ? U' ' : got.chars[0];
-            ASSERT_EQ(gotChar, wantChar) << step << " at " << x << "," << y;
-            ASSERT_EQ(got.width, 1) << step << " at " << x << "," << y;
-            const int fg = want.attribute & 15;
-            const int bg = (want.attribute >> 4) & 15;
-            if (fg == 7) {
-                ASSERT_TRUE(VTERM_COLOR_IS_DEFAULT_FG(&got.fg)) << step << " at " << x << "," << y;
-            } else {
-                ASSERT_TRUE(VTERM_COLOR_IS_INDEXED(&got.fg)) << step;
-                ASSERT_EQ(got.fg.indexed.idx, terminalColour(fg)) << step << " at " << x << "," << y;
-            }
-            if (bg == 0) {
-                ASSERT_TRUE(VTERM_COLOR_IS_DEFAULT_BG(&got.bg)) << step << " at " << x << "," << y;
-            } else {
-                ASSERT_TRUE(VTERM_COLOR_IS_INDEXED(&got.bg)) << step;
-                ASSERT_EQ(got.bg.indexed.idx, terminalColour(bg)) << step << " at " << x << "," << y;
-            }
-        }
-    }
-    const VTermPos cursor = terminal.cursor();
-    EXPECT_EQ(cursor.col, image.cursorX) << step;
-    EXPECT_EQ(cursor.row, image.cursorY) << step;
-    EXPECT_EQ(terminal.cursorVisible, image.cursorVisible) << step;
-}
-
-// A row as the terminal shows it, trailing blanks removed.
-std::u32string rowOf(const WindowImage& image, int y) {
-    std::u32string line;
-    for (int x = 0; x < image.width; ++x) {
-        std::string glyph;
-        appendGlyph(glyph, image.cells[static_cast<std::size_t>(y * image.width + x)].ch, GlyphEncoding::utf8);
-        line += decodeGlyph(glyph);
-    }
-    line.erase(line.find_last_not_of(U' ') + 1);
-    return line;
+    ASSERT_EQ(fuzzing::screenFault(terminal, windowView(model)), "") << step;
 }
 
 TEST(TerminalRendererThroughEmulator, EveryByteShowsAsOneCodePage437Glyph) {
@@ -375,17 +275,26 @@ TEST(TerminalRendererThroughEmulator, RandomBatchesShowTheModel) {
                 break;
             }
         }
-        // What the terminal showed before, and the rows a scroll takes off it.
-        const int scrolled = model.takeScrolledLines();
+        // What the terminal showed before, and the rows a clear and a scroll
+        // take off it.
+        const ScreenView view = windowView(model);
+        const int scrolled = view.scrolledLines;
         std::vector<std::u32string> expectedScrollback = terminal.scrollback;
         if (shown.known && !resized && shown.width == width && shown.height == height) {
-            WindowImage before;
-            before.width = shown.width;
-            before.height = shown.height;
-            before.cells = shown.cells;
-            for (int y = 0; y < std::min(scrolled, height); ++y) expectedScrollback.push_back(rowOf(before, y));
+            std::vector<Cell> before = shown.cells;
+            const auto row = [&before, width](int y) { return before.data() + static_cast<std::size_t>(y * width); };
+            if (view.blankedByFills) {
+                int rows = 0;
+                for (int y = 0; y < height; ++y) {
+                    if (!std::all_of(row(y), row(y + 1), [](const Cell& c) { return c == Cell{}; })) rows = y + 1;
+                }
+                for (int y = 0; y < rows; ++y) expectedScrollback.push_back(fuzzing::lineOf(row(y), width));
+                std::fill(before.begin(), before.end(), Cell{});
+            }
+            for (int y = 0; y < std::min(scrolled, height); ++y) expectedScrollback.push_back(fuzzing::lineOf(row(y), width));
         }
-        terminal.feed(renderScreen(shown, windowImage(model), scrolled, GlyphEncoding::utf8));
+        terminal.feed(renderScreen(shown, view, GlyphEncoding::utf8));
+        model.changesRendered();
         expectSameScreen(terminal, model, step);
         if (::testing::Test::HasFatalFailure()) return;
         if (resized) {

@@ -18,6 +18,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "console/console_platform.h"
 #include "console/platform/control_handler_list.h"
@@ -123,9 +124,23 @@ private:
     void openWakePipe();
     // Ends a wait in progress, so that it shows the model as it stands.
     void wakeTheWait();
-    // beforeWait: the model stays as it is for a while, so everything goes
-    // out now.
+    // Renders what changed in the model and sends it in one write; before a
+    // wait (beforeWait) the model stays as it is for a while, so everything
+    // goes out as the model has it, a hidden cursor included.
     void presentNow(bool beforeWait);
+    // With the output lock held: the bytes that show what changed in the
+    // model since the last render (none while the terminal is left).
+    std::string renderChanges(bool beforeWait);
+    // With the output lock held: the changes, then the way out (renderLeave).
+    std::string renderChangesAndLeave();
+    // With the output lock held: the changes, then the bytes after them, in
+    // one write.
+    void sendChanges(bool beforeWait, std::string_view after = {});
+    // With the output lock held: the model's changes go out before a fill
+    // blanks text the terminal has not been sent.
+    void sendChangesBeforeFill();
+    // The model takes a size (clamped to what the model takes).
+    void resizeModel(int width, int height);
     void applyPendingResize();
     void readTerminalInput();
     // Waits for input (when waitOnInput), a wake-up or the deadline.
@@ -153,12 +168,16 @@ private:
     InputReadAhead readAhead_;
     ControlHandlerList handlers_;
 
-    // Guards the terminal's output and settings and the shown screen: the
-    // main thread presents, the signal thread leaves and resumes.
+    // Guards the terminal's output and settings, the shown screen and every
+    // change of the model: the main thread changes the model and presents,
+    // the signal thread renders what the model holds when it leaves, and
+    // resumes.
     std::timed_mutex outputLock_;
     ShownScreen shown_;
     std::size_t bytesPresented_ = 0;
     std::size_t presentsSent_ = 0;
+    // Whether the services have presented a screen at all.
+    std::atomic<bool> presented_{false};
     std::atomic<bool> signalKeys_{false};
     std::atomic<bool> resizePending_{false};
     std::atomic<bool> repaintPending_{false};
