@@ -10,8 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "console/console.h"
+#include "console/console_state.h"
+#include "console/line_input.h"
 #include "console/memory/memory_console.h"
+#include "console/platform/us_layout.h"
 #include "console/posix/cp437.h"
+#include "console/screen_scroll.h"
+#include "console/text_output.h"
 
 #ifdef CAPITALS_HAVE_VTERM
 #include "fuzz/renderer_invariants.h"
@@ -132,6 +138,52 @@ TEST(TerminalRenderer, GlyphsAndRenditions) {
     EXPECT_EQ(renditionFor(0x1E), "\x1b[0;93;44m");  // yellow on blue
     EXPECT_EQ(renditionFor(0x70), "\x1b[0;30;47m");  // black on light grey
     EXPECT_EQ(renditionFor(0x0C), "\x1b[0;91m");     // bright red on the default
+}
+
+// A key typed or deleted in the middle of an answer moves the rest of the
+// row: the terminal moves the cells itself, and only what is new is sent.
+TEST(TerminalRenderer, MidLineEditsAreInsertsAndDeletesByTheTerminal) {
+    MemoryConsole model(80, 25);
+    ShownScreen shown;
+    std::string answer;
+    for (int i = 0; i < 6; ++i) answer += "Sacramento";  // 60 bytes
+    put(model, 0, 0, "? " + answer);
+    model.setCursorPosition(32, 0);
+    render(shown, model);
+
+    // 'k' typed at the 31st byte: one cell inserted, then its glyph.
+    put(model, 32, 0, "k" + answer.substr(30));
+    model.setCursorPosition(33, 0);
+    EXPECT_EQ(render(shown, model), "\x1b[@k");
+    // Backspace: one cell deleted where the cursor goes back to.
+    put(model, 32, 0, answer.substr(30) + " ");
+    model.setCursorPosition(32, 0);
+    EXPECT_EQ(render(shown, model), "\b\x1b[P");
+    // A Tab: eight blank cells inserted, the cursor past them.
+    put(model, 32, 0, "        " + answer.substr(30));
+    model.setCursorPosition(40, 0);
+    EXPECT_EQ(render(shown, model), "\x1b[8@\x1b[8C");
+    // Delete of those eight.
+    put(model, 32, 0, answer.substr(30) + "        ");
+    model.setCursorPosition(32, 0);
+    EXPECT_EQ(render(shown, model), "\x1b[33G\x1b[8P");
+    // Near the end of the text sending the cells is shorter than moving them.
+    put(model, 60, 0, "kto");
+    model.setCursorPosition(61, 0);
+    EXPECT_EQ(render(shown, model), "\x1b[28Ckto\x1b[62G");
+
+    // A text that runs on to the next row: the cell pushed past the row's
+    // end is lost by the insert, so the next row's first cell is sent.
+    MemoryConsole narrow(20, 5);
+    ShownScreen narrowShown;
+    put(narrow, 0, 0, "? Sacramento Sacrame");
+    put(narrow, 0, 1, "nto Sacramento");
+    narrow.setCursorPosition(4, 0);
+    render(narrowShown, narrow);
+    put(narrow, 4, 0, "kcramento Sacram");
+    put(narrow, 0, 1, "ento Sacramento");
+    narrow.setCursorPosition(5, 0);
+    EXPECT_EQ(render(narrowShown, narrow), "\x1b[@k\r\n\x1b[@e\x1b[1;6H");
 }
 
 TEST(TerminalRenderer, LeavingPutsTheCursorBelowTheText) {
@@ -302,6 +354,65 @@ TEST(TerminalRendererThroughEmulator, RandomBatchesShowTheModel) {
         } else {
             ASSERT_EQ(terminal.scrollback, expectedScrollback) << step;
         }
+    }
+}
+
+// Answers edited at random on the line editor, at random widths and
+// heights, rendered whenever the editor waits for a key, as the terminal
+// console renders: after every insert, delete, Backspace, Tab and Escape,
+// anywhere in a line that may run on over several rows and scroll the
+// window, the emulator shows exactly the model's window.
+TEST(TerminalRendererThroughEmulator, RandomLineEditsShowTheModel) {
+    std::mt19937 random(20240612);
+    auto below = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::size_t keysEdited = 0;
+    for (int run = 0; run < 150; ++run) {
+        const int width = 4 + below(40);
+        const int height = 2 + below(6);
+        MemoryConsole model(width, height);
+        ConsoleState cs{model};
+        ShownScreen shown;
+        Emulator terminal(width, height);
+        clearScreen(cs);
+        printText(cs, "Name the capital of California", lineEnd);
+        int keysLeft = 20 + below(60);
+        std::string fault;
+        model.onIdle = [&] {
+            terminal.feed(render(shown, model));
+            if (fault.empty()) fault = fuzzing::screenFault(terminal, windowView(model));
+            if (!fault.empty() || keysLeft-- == 0) {
+                model.typeText("\r");
+                return;
+            }
+            ++keysEdited;
+            switch (below(12)) {
+            case 0: model.pressSpecial(vkLeft, scanLeft, enhancedKey); break;
+            case 1: model.pressSpecial(vkRight, scanRight, enhancedKey); break;
+            case 2: model.pressSpecial(vkHome, scanHome, enhancedKey); break;
+            case 3: model.pressSpecial(vkDelete, scanDelete, enhancedKey); break;
+            case 4: model.typeText("\b"); break;
+            case 5: model.typeText(below(3) == 0 ? "\x1b" : "\t"); break;
+            case 6: model.pressSpecial(vkLeft, scanLeft, enhancedKey); model.pressSpecial(vkLeft, scanLeft, enhancedKey); break;
+            default: model.typeText(std::string(1, static_cast<char>('a' + below(26)))); break;
+            }
+        };
+        beginInput(cs, "", 1, 1);
+        terminal.feed(render(shown, model));
+        if (fault.empty()) fault = fuzzing::screenFault(terminal, windowView(model));
+        ASSERT_EQ(fault, "") << "run " << run << ", " << width << " by " << height << ", line \""
+                             << cs.inputSource.lineText << "\"";
+    }
+    EXPECT_GT(keysEdited, 3000u);
+}
+
+// Random screens of random sizes, through the checks the fuzz target makes,
+// from a fixed seed.
+TEST(TerminalRendererThroughEmulator, RandomScreensKeepEveryRule) {
+    std::mt19937 random(20240613);
+    for (int run = 0; run < 400; ++run) {
+        std::vector<std::uint8_t> bytes(random() % 600);
+        for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
+        ASSERT_EQ(fuzzing::checkRendering(bytes.data(), bytes.size()), "") << "run " << run;
     }
 }
 
