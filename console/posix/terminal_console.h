@@ -1,7 +1,9 @@
 // The console on a POSIX terminal: a screen model mirrored onto the terminal.
 //
-// The model's window is the terminal's screen (its size, 80 by 25 when it
-// cannot be had); every present sends what changed since the last one.
+// The model's window is the terminal's screen (its size, cut to 4096 by 4096,
+// 80 by 25 when it cannot be had); what changed in the model goes out in
+// one write when the program is about to wait (see "Presenting" in
+// terminal_console.cpp).
 // Standard input on a terminal is read raw and decoded into key events; the
 // terminal's signals become the console's control events on a thread of
 // their own. The terminal's settings are put back on every way out.
