@@ -90,6 +90,17 @@ TEST(TerminalRenderer, ScrollIsLineFeedsOnTheBottomRow) {
     model.setCursorPosition(0, 0);
     EXPECT_EQ(render(shown, model), "\x1b[5H\n\x1b[H");
 
+    // The rows a scroll brings in are written as they come in, the cursor
+    // running down with the text as for printed lines.
+    put(model, 0, 4, "? ");
+    model.setCursorPosition(2, 4);
+    render(shown, model);
+    scrollWhole(model, 2);
+    put(model, 0, 3, "Incorrect");
+    put(model, 0, 4, "Correct: Dover");
+    model.setCursorPosition(0, 4);
+    EXPECT_EQ(render(shown, model), "\r\nIncorrect\r\nCorrect: Dover\r");
+
     // More lines than the screen has: a screenful of line feeds at most.
     scrollWhole(model, 4);
     scrollWhole(model, 4);

@@ -346,6 +346,39 @@ void updateRow(std::string& out, ShownScreen& shown, const Cell* target, int y, 
     }
 }
 
+// The window's content scrolled up by lines: line feeds on the bottom row,
+// each followed by the row it brings in, written there as it comes in, so
+// that the cursor runs down with the text as it would for a printed line
+// and never goes back up.
+void scrollUpBringingRows(std::string& out, ShownScreen& shown, const ScreenView& target, int lines,
+                          GlyphEncoding encoding) {
+    if (lines <= 0) return;
+    moveCursor(out, shown, 0, shown.height - 1);
+    const auto width = static_cast<std::ptrdiff_t>(shown.width);
+    std::move(shown.cells.begin() + lines * width, shown.cells.end(), shown.cells.begin());
+    std::fill(shown.cells.end() - lines * width, shown.cells.end(), blankCell);
+    std::vector<Cell> scratch;
+    for (int y = shown.height - lines; y < shown.height; ++y) {
+        // Fresh rows take the current background: use the default one. The
+        // cursor goes to the start of the bottom row first: by a carriage
+        // return, or after a write of the row's last column (a deferred wrap
+        // that not every terminal cancels on a carriage return) by placing
+        // it there.
+        setRendition(out, shown, defaultAttribute);
+        if (!shown.cursorKnown) {
+            appendCursorTo(out, 0, shown.height - 1);
+        } else if (shown.cursorX != 0) {
+            out += carriageReturn;
+        }
+        out += lineFeed;
+        // The real cursor is on the bottom row, which ends up as row y.
+        shown.cursorKnown = true;
+        shown.cursorX = 0;
+        shown.cursorY = y;
+        redrawRow(out, shown, targetRow(target, y, scratch), y, encoding);
+    }
+}
+
 void updateRows(std::string& out, ShownScreen& shown, const ScreenView& target, bool everyRow,
                 GlyphEncoding encoding) {
     if (!everyRow && !target.anyRowChanged()) return;
@@ -446,7 +479,13 @@ std::string renderScreen(ShownScreen& shown, const ScreenView& target, GlyphEnco
             pushShownTextIntoScrollback(out, shown);
             everyRow = true;
         }
-        scrollUp(out, shown, target.scrolledLines);
+        // A scroll of a screenful or more leaves nothing shown to run on
+        // from: the line feeds go out, and the rows are drawn afterwards.
+        if (target.scrolledLines < shown.height) {
+            scrollUpBringingRows(out, shown, target, target.scrolledLines, encoding);
+        } else {
+            scrollUp(out, shown, target.scrolledLines);
+        }
     }
     updateRows(out, shown, target, everyRow, encoding);
     moveCursor(out, shown, target.cursorX, target.cursorY);
