@@ -193,9 +193,6 @@ public:
         const std::string bytes = renderScreen(shown_, view, GlyphEncoding::utf8);
         model.changesRendered();
         terminal_.feed(bytes);
-#ifdef RENDER_TRACE
-        { std::string e; for (char c : bytes) { if (c == 27) e += "<E>"; else if (c == 10) e += "<LF>"; else if (c == 13) e += "<CR>"; else e += c; } fprintf(stderr, "render: %s\n", e.c_str()); }
-#endif
         bytesSent += bytes.size();
         // A resize repaints whole; what was on its way is not kept. The
         // emulator blanks a screen of one row on a line feed instead of
