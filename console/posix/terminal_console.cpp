@@ -235,9 +235,9 @@ void TerminalConsole::applyPendingResize() {
 // What goes out to the terminal, and when.
 //
 // A present sends nothing (it notes that the services have made a screen
-// to show): the model notes what changed (its changed rows,
-// its whole-buffer scrolls, a clear by fills), and one render sends it all,
-// in one write, when the screen is to be seen as it stands:
+// to show): the model notes what changed (its changed rows, its
+// whole-buffer scrolls, a clear by fills), and one render sends it all, in
+// one write, when the screen is to be seen as it stands:
 //   - before every wait: sleep, waitForInput, a tone, and a wait's wake-up
 //     for a resize or a resume;
 //   - before a whole-buffer scroll would take off the window a line the
