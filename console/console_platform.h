@@ -154,6 +154,9 @@ public:
     virtual void waitForInput() = 0;
     // Shows what the operations since the last call changed. The services
     // call it at the end of every console write, clear and cursor placement.
+    // A platform may gather what changed over several presents and show it
+    // all at once, as long as the screen is shown as it stands before every
+    // tone, sleep and wait for input.
     virtual void present() = 0;
 };
 

@@ -2,8 +2,8 @@
 # Builds and runs every test: the program alone as a machine without the
 # test tools builds it; the program's own build with its tests, the install
 # and the .deb; the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer; a short fuzz run of the terminal key decoder
-# when clang is installed; and the Windows build and zip, under Wine when
+# UndefinedBehaviorSanitizer; short fuzz runs of the terminal key decoder
+# and (with libvterm) the terminal renderer when clang is installed; and the Windows build and zip, under Wine when
 # mingw-w64 and Wine are installed.
 set -eu
 cd "$(dirname "$0")/.."
@@ -34,19 +34,32 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCAPITALS_SANITIZE=ON -DC
 cmake --build build-sanitize
 ctest --test-dir build-sanitize --output-on-failure --no-tests=error -j "$jobs"
 
-echo "== the terminal key decoder under the fuzzer, for 30 s"
+echo "== the terminal key decoder and the terminal renderer under the fuzzer, for 30 s each"
+# Runs one fuzz target for 30 s over its corpus folders; a fault stops the
+# test command with the input kept in build-fuzz/.
+fuzz_for_30_seconds() {
+  target=$1
+  shift
+  if build-fuzz/fuzz/$target -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ \
+    "$@" > build-fuzz/$target.log 2>&1; then
+    echo "$target:"
+    grep -E "stat::number_of_executed_units|stat::peak_rss_mb" build-fuzz/$target.log
+  else
+    tail -n 40 build-fuzz/$target.log
+    echo "The fuzzer found a fault in $target; the input is in build-fuzz/"
+    exit 1
+  fi
+}
 if command -v clang++ >/dev/null 2>&1 &&
   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCAPITALS_FUZZ=ON -DCAPITALS_TESTS=OFF \
     -DCAPITALS_BENCH=OFF >/dev/null &&
   cmake --build build-fuzz --target key_decoder_fuzz >/dev/null; then
-  mkdir -p build-fuzz/fuzz/corpus
-  if build-fuzz/fuzz/key_decoder_fuzz -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ \
-    build-fuzz/fuzz/corpus fuzz/corpus > build-fuzz/fuzz.log 2>&1; then
-    grep -E "stat::number_of_executed_units|stat::peak_rss_mb" build-fuzz/fuzz.log
+  mkdir -p build-fuzz/fuzz/corpus build-fuzz/fuzz/renderer_corpus
+  fuzz_for_30_seconds key_decoder_fuzz build-fuzz/fuzz/corpus fuzz/corpus
+  if pkg-config --exists vterm 2>/dev/null && cmake --build build-fuzz --target renderer_fuzz >/dev/null; then
+    fuzz_for_30_seconds renderer_fuzz build-fuzz/fuzz/renderer_corpus
   else
-    tail -n 40 build-fuzz/fuzz.log
-    echo "The fuzzer found a fault; the input is in build-fuzz/"
-    exit 1
+    echo "Renderer fuzz run skipped: libvterm is not installed"
   fi
 else
   echo "Fuzz run skipped: clang with libFuzzer is not installed"

@@ -181,7 +181,7 @@ TEST(TerminalConsole, TheSizeIsKeptWhileKeptAndNeverOneTheServicesCannotUse) {
     const std::vector<std::pair<std::pair<int, int>, std::pair<int, int>>> sizes = {
         {{70, 1}, {70, 5}}, {{1, 30}, {70, 30}}, {{smallestModelWidth - 1, 1}, {70, 30}},
         {{smallestModelWidth, smallestModelHeight}, {smallestModelWidth, smallestModelHeight}},
-        {{60000, 12}, {largestTerminalWidth, 12}}};
+        {{60000, 12}, {largestScreenWidth, 12}}};
     for (const auto& [terminalSize, modelSize] : sizes) {
         pty.setSize(terminalSize.first, terminalSize.second);
         terminal.noteResize();
@@ -198,10 +198,14 @@ TEST(TerminalConsole, PresentsReachTheTerminalAndLeavingRestoresIt) {
         terminal.writeCells(0, 1, text, 5, 7);
         terminal.setCursorPosition(5, 1);
         terminal.present();
+        // A present only notes the change; it goes out before a wait.
+        EXPECT_EQ(pty.output(), "");
+        terminal.sleep(0);
         const std::string painted = pty.output();
         EXPECT_NE(painted.find("\x1b[2J"), std::string::npos);
         EXPECT_NE(painted.find("Ohio\xC3\xBC"), std::string::npos);
         terminal.present();
+        terminal.sleep(0);
         EXPECT_EQ(pty.output(), "");
         // The cursor hidden around an echo (as the line editor does) is not
         // sent: the echo costs its glyph alone. A hide goes out before a wait.
@@ -213,6 +217,7 @@ TEST(TerminalConsole, PresentsReachTheTerminalAndLeavingRestoresIt) {
         terminal.present();
         terminal.setCursorVisible(true);
         terminal.present();
+        terminal.sleep(0);
         EXPECT_EQ(pty.output(), ".");
         terminal.setCursorVisible(false);
         terminal.present();

@@ -5,15 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "console/console.h"
+#include "console/console_state.h"
+#include "console/line_input.h"
 #include "console/memory/memory_console.h"
+#include "console/platform/us_layout.h"
 #include "console/posix/cp437.h"
+#include "console/screen_scroll.h"
+#include "console/text_output.h"
 
 #ifdef CAPITALS_HAVE_VTERM
-#include <vterm.h>
+#include "fuzz/renderer_invariants.h"
 #endif
 
 namespace console {
@@ -31,7 +38,9 @@ void scrollWhole(MemoryConsole& model, int lines) {
 }
 
 std::string render(ShownScreen& shown, MemoryConsole& model, GlyphEncoding encoding = GlyphEncoding::utf8) {
-    return renderScreen(shown, windowImage(model), model.takeScrolledLines(), encoding);
+    const std::string bytes = renderScreen(shown, windowView(model), encoding);
+    model.changesRendered();
+    return bytes;
 }
 
 TEST(TerminalRenderer, SendsOnlyWhatChanged) {
@@ -80,6 +89,17 @@ TEST(TerminalRenderer, ScrollIsLineFeedsOnTheBottomRow) {
     scrollWhole(model, 1);
     model.setCursorPosition(0, 0);
     EXPECT_EQ(render(shown, model), "\x1b[5H\n\x1b[H");
+
+    // The rows a scroll brings in are written as they come in, the cursor
+    // running down with the text as for printed lines.
+    put(model, 0, 4, "? ");
+    model.setCursorPosition(2, 4);
+    render(shown, model);
+    scrollWhole(model, 2);
+    put(model, 0, 3, "Incorrect");
+    put(model, 0, 4, "Correct: Dover");
+    model.setCursorPosition(0, 4);
+    EXPECT_EQ(render(shown, model), "\r\nIncorrect\r\nCorrect: Dover\r");
 
     // More lines than the screen has: a screenful of line feeds at most.
     scrollWhole(model, 4);
@@ -131,6 +151,52 @@ TEST(TerminalRenderer, GlyphsAndRenditions) {
     EXPECT_EQ(renditionFor(0x0C), "\x1b[0;91m");     // bright red on the default
 }
 
+// A key typed or deleted in the middle of an answer moves the rest of the
+// row: the terminal moves the cells itself, and only what is new is sent.
+TEST(TerminalRenderer, MidLineEditsAreInsertsAndDeletesByTheTerminal) {
+    MemoryConsole model(80, 25);
+    ShownScreen shown;
+    std::string answer;
+    for (int i = 0; i < 6; ++i) answer += "Sacramento";  // 60 bytes
+    put(model, 0, 0, "? " + answer);
+    model.setCursorPosition(32, 0);
+    render(shown, model);
+
+    // 'k' typed at the 31st byte: one cell inserted, then its glyph.
+    put(model, 32, 0, "k" + answer.substr(30));
+    model.setCursorPosition(33, 0);
+    EXPECT_EQ(render(shown, model), "\x1b[@k");
+    // Backspace: one cell deleted where the cursor goes back to.
+    put(model, 32, 0, answer.substr(30) + " ");
+    model.setCursorPosition(32, 0);
+    EXPECT_EQ(render(shown, model), "\b\x1b[P");
+    // A Tab: eight blank cells inserted, the cursor past them.
+    put(model, 32, 0, "        " + answer.substr(30));
+    model.setCursorPosition(40, 0);
+    EXPECT_EQ(render(shown, model), "\x1b[8@\x1b[8C");
+    // Delete of those eight.
+    put(model, 32, 0, answer.substr(30) + "        ");
+    model.setCursorPosition(32, 0);
+    EXPECT_EQ(render(shown, model), "\x1b[33G\x1b[8P");
+    // Near the end of the text sending the cells is shorter than moving them.
+    put(model, 60, 0, "kto");
+    model.setCursorPosition(61, 0);
+    EXPECT_EQ(render(shown, model), "\x1b[28Ckto\x1b[62G");
+
+    // A text that runs on to the next row: the cell pushed past the row's
+    // end is lost by the insert, so the next row's first cell is sent.
+    MemoryConsole narrow(20, 5);
+    ShownScreen narrowShown;
+    put(narrow, 0, 0, "? Sacramento Sacrame");
+    put(narrow, 0, 1, "nto Sacramento");
+    narrow.setCursorPosition(4, 0);
+    render(narrowShown, narrow);
+    put(narrow, 4, 0, "kcramento Sacram");
+    put(narrow, 0, 1, "ento Sacramento");
+    narrow.setCursorPosition(5, 0);
+    EXPECT_EQ(render(narrowShown, narrow), "\x1b[@k\r\n\x1b[@e\x1b[1;6H");
+}
+
 TEST(TerminalRenderer, LeavingPutsTheCursorBelowTheText) {
     MemoryConsole model(20, 5);
     ShownScreen shown;
@@ -158,115 +224,12 @@ TEST(TerminalRenderer, LeavingPutsTheCursorBelowTheText) {
 
 #ifdef CAPITALS_HAVE_VTERM
 
-// A terminal emulator of the model's size that takes the renderer's bytes.
-class Emulator {
-public:
-    Emulator(int width, int height) : vt_(vterm_new(height, width)) {
-        vterm_set_utf8(vt_, 1);
-        screen_ = vterm_obtain_screen(vt_);
-        callbacks_.settermprop = [](VTermProp prop, VTermValue* value, void* user) {
-            if (prop == VTERM_PROP_CURSORVISIBLE) static_cast<Emulator*>(user)->cursorVisible = value->boolean != 0;
-            return 1;
-        };
-        callbacks_.sb_pushline = [](int cols, const VTermScreenCell* cells, void* user) {
-            std::u32string line;
-            for (int x = 0; x < cols; ++x) line += cells[x].chars[0] == 0 ? U' ' : static_cast<char32_t>(cells[x].chars[0]);
-            line.erase(line.find_last_not_of(U' ') + 1);
-            static_cast<Emulator*>(user)->scrollback.push_back(line);
-            return 1;
-        };
-        vterm_screen_set_callbacks(screen_, &callbacks_, this);
-        vterm_screen_reset(screen_, 1);
-    }
-    ~Emulator() { vterm_free(vt_); }
-    Emulator(const Emulator&) = delete;
-    Emulator& operator=(const Emulator&) = delete;
-
-    void feed(const std::string& bytes) { vterm_input_write(vt_, bytes.data(), bytes.size()); }
-    void resize(int width, int height) { vterm_set_size(vt_, height, width); }
-    VTermScreenCell cell(int x, int y) const {
-        VTermScreenCell cell{};
-        vterm_screen_get_cell(screen_, VTermPos{y, x}, &cell);
-        return cell;
-    }
-    VTermPos cursor() const {
-        VTermPos pos{};
-        vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
-        return pos;
-    }
-
-    bool cursorVisible = true;
-    std::vector<std::u32string> scrollback;
-
-private:
-    VTerm* vt_;
-    VTermScreen* screen_;
-    VTermScreenCallbacks callbacks_{};
-};
-
-// The Unicode character that a UTF-8 glyph encodes.
-char32_t decodeGlyph(std::string_view glyph) {
-    const auto lead = static_cast<unsigned char>(glyph[0]);
-    if (lead < 0x80) return lead;
-    const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-    char32_t value = lead & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) value = (value << 6) | (static_cast<unsigned char>(glyph[i]) & 0x3F);
-    return value;
-}
-
-// The terminal colour index a console colour shows as: the console's blue,
-// green and red bits are the terminal's 4, 2 and 1, intensity its bright half.
-int terminalColour(int consoleColour) {
-    static const int table[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
-    return table[consoleColour & 15];
-}
+using fuzzing::Emulator;
 
 // Compares the emulator's screen with the model's window, cell by cell:
 // glyph, colours, cursor and its visibility.
 void expectSameScreen(const Emulator& terminal, const MemoryConsole& model, const std::string& step) {
-    const WindowImage image = windowImage(model);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const Cell& want = image.cells[static_cast<std::size_t>(y * image.width + x)];
-            const VTermScreenCell got = terminal.cell(x, y);
-            std::string glyph;
-            appendGlyph(glyph, want.ch, GlyphEncoding::utf8);
-            const char32_t wantChar = decodeGlyph(glyph);
-            const char32_t gotChar = got.chars[0] == 0 ? U' ' : got.chars[0];
-            ASSERT_EQ(gotChar, wantChar) << step << " at " << x << "," << y;
-            ASSERT_EQ(got.width, 1) << step << " at " << x << "," << y;
-            const int fg = want.attribute & 15;
-            const int bg = (want.attribute >> 4) & 15;
-            if (fg == 7) {
-                ASSERT_TRUE(VTERM_COLOR_IS_DEFAULT_FG(&got.fg)) << step << " at " << x << "," << y;
-            } else {
-                ASSERT_TRUE(VTERM_COLOR_IS_INDEXED(&got.fg)) << step;
-                ASSERT_EQ(got.fg.indexed.idx, terminalColour(fg)) << step << " at " << x << "," << y;
-            }
-            if (bg == 0) {
-                ASSERT_TRUE(VTERM_COLOR_IS_DEFAULT_BG(&got.bg)) << step << " at " << x << "," << y;
-            } else {
-                ASSERT_TRUE(VTERM_COLOR_IS_INDEXED(&got.bg)) << step;
-                ASSERT_EQ(got.bg.indexed.idx, terminalColour(bg)) << step << " at " << x << "," << y;
-            }
-        }
-    }
-    const VTermPos cursor = terminal.cursor();
-    EXPECT_EQ(cursor.col, image.cursorX) << step;
-    EXPECT_EQ(cursor.row, image.cursorY) << step;
-    EXPECT_EQ(terminal.cursorVisible, image.cursorVisible) << step;
-}
-
-// A row as the terminal shows it, trailing blanks removed.
-std::u32string rowOf(const WindowImage& image, int y) {
-    std::u32string line;
-    for (int x = 0; x < image.width; ++x) {
-        std::string glyph;
-        appendGlyph(glyph, image.cells[static_cast<std::size_t>(y * image.width + x)].ch, GlyphEncoding::utf8);
-        line += decodeGlyph(glyph);
-    }
-    line.erase(line.find_last_not_of(U' ') + 1);
-    return line;
+    ASSERT_EQ(fuzzing::screenFault(terminal, windowView(model)), "") << step;
 }
 
 TEST(TerminalRendererThroughEmulator, EveryByteShowsAsOneCodePage437Glyph) {
@@ -375,17 +338,26 @@ TEST(TerminalRendererThroughEmulator, RandomBatchesShowTheModel) {
                 break;
             }
         }
-        // What the terminal showed before, and the rows a scroll takes off it.
-        const int scrolled = model.takeScrolledLines();
+        // What the terminal showed before, and the rows a clear and a scroll
+        // take off it.
+        const ScreenView view = windowView(model);
+        const int scrolled = view.scrolledLines;
         std::vector<std::u32string> expectedScrollback = terminal.scrollback;
         if (shown.known && !resized && shown.width == width && shown.height == height) {
-            WindowImage before;
-            before.width = shown.width;
-            before.height = shown.height;
-            before.cells = shown.cells;
-            for (int y = 0; y < std::min(scrolled, height); ++y) expectedScrollback.push_back(rowOf(before, y));
+            std::vector<Cell> before = shown.cells;
+            const auto row = [&before, width](int y) { return before.data() + static_cast<std::size_t>(y * width); };
+            if (view.blankedByFills) {
+                int rows = 0;
+                for (int y = 0; y < height; ++y) {
+                    if (!std::all_of(row(y), row(y + 1), [](const Cell& c) { return c == Cell{}; })) rows = y + 1;
+                }
+                for (int y = 0; y < rows; ++y) expectedScrollback.push_back(fuzzing::lineOf(row(y), width));
+                std::fill(before.begin(), before.end(), Cell{});
+            }
+            for (int y = 0; y < std::min(scrolled, height); ++y) expectedScrollback.push_back(fuzzing::lineOf(row(y), width));
         }
-        terminal.feed(renderScreen(shown, windowImage(model), scrolled, GlyphEncoding::utf8));
+        terminal.feed(renderScreen(shown, view, GlyphEncoding::utf8));
+        model.changesRendered();
         expectSameScreen(terminal, model, step);
         if (::testing::Test::HasFatalFailure()) return;
         if (resized) {
@@ -393,6 +365,65 @@ TEST(TerminalRendererThroughEmulator, RandomBatchesShowTheModel) {
         } else {
             ASSERT_EQ(terminal.scrollback, expectedScrollback) << step;
         }
+    }
+}
+
+// Answers edited at random on the line editor, at random widths and
+// heights, rendered whenever the editor waits for a key, as the terminal
+// console renders: after every insert, delete, Backspace, Tab and Escape,
+// anywhere in a line that may run on over several rows and scroll the
+// window, the emulator shows exactly the model's window.
+TEST(TerminalRendererThroughEmulator, RandomLineEditsShowTheModel) {
+    std::mt19937 random(20240612);
+    auto below = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::size_t keysEdited = 0;
+    for (int run = 0; run < 150; ++run) {
+        const int width = 4 + below(40);
+        const int height = 2 + below(6);
+        MemoryConsole model(width, height);
+        ConsoleState cs{model};
+        ShownScreen shown;
+        Emulator terminal(width, height);
+        clearScreen(cs);
+        printText(cs, "Name the capital of California", lineEnd);
+        int keysLeft = 20 + below(60);
+        std::string fault;
+        model.onIdle = [&] {
+            terminal.feed(render(shown, model));
+            if (fault.empty()) fault = fuzzing::screenFault(terminal, windowView(model));
+            if (!fault.empty() || keysLeft-- == 0) {
+                model.typeText("\r");
+                return;
+            }
+            ++keysEdited;
+            switch (below(12)) {
+            case 0: model.pressSpecial(vkLeft, scanLeft, enhancedKey); break;
+            case 1: model.pressSpecial(vkRight, scanRight, enhancedKey); break;
+            case 2: model.pressSpecial(vkHome, scanHome, enhancedKey); break;
+            case 3: model.pressSpecial(vkDelete, scanDelete, enhancedKey); break;
+            case 4: model.typeText("\b"); break;
+            case 5: model.typeText(below(3) == 0 ? "\x1b" : "\t"); break;
+            case 6: model.pressSpecial(vkLeft, scanLeft, enhancedKey); model.pressSpecial(vkLeft, scanLeft, enhancedKey); break;
+            default: model.typeText(std::string(1, static_cast<char>('a' + below(26)))); break;
+            }
+        };
+        beginInput(cs, "", 1, 1);
+        terminal.feed(render(shown, model));
+        if (fault.empty()) fault = fuzzing::screenFault(terminal, windowView(model));
+        ASSERT_EQ(fault, "") << "run " << run << ", " << width << " by " << height << ", line \""
+                             << cs.inputSource.lineText << "\"";
+    }
+    EXPECT_GT(keysEdited, 3000u);
+}
+
+// Random screens of random sizes, through the checks the fuzz target makes,
+// from a fixed seed.
+TEST(TerminalRendererThroughEmulator, RandomScreensKeepEveryRule) {
+    std::mt19937 random(20240613);
+    for (int run = 0; run < 400; ++run) {
+        std::vector<std::uint8_t> bytes(random() % 600);
+        for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
+        ASSERT_EQ(fuzzing::checkRendering(bytes.data(), bytes.size()), "") << "run " << run;
     }
 }
 

@@ -25,12 +25,21 @@ ScreenModel labelled(int width, int height, int cursorX, int cursorY) {
     return model;
 }
 
+// The view's cells, row by row.
+std::vector<Cell> cells(const ScreenView& view) {
+    std::vector<Cell> all;
+    for (int y = 0; y < view.height; ++y) {
+        for (int x = 0; x < view.width; ++x) all.push_back(view.cell(x, y));
+    }
+    return all;
+}
+
 // The view's rows, trailing blanks removed.
-std::vector<std::string> rows(const WindowImage& view) {
+std::vector<std::string> rows(const ScreenView& view) {
     std::vector<std::string> text;
     for (int y = 0; y < view.height; ++y) {
         std::string row;
-        for (int x = 0; x < view.width; ++x) row += static_cast<char>(view.cells[static_cast<std::size_t>(y * view.width + x)].ch);
+        for (int x = 0; x < view.width; ++x) row += static_cast<char>(view.cell(x, y).ch);
         row.erase(row.find_last_not_of(' ') + 1);
         text.push_back(row);
     }
@@ -41,7 +50,7 @@ TEST(TerminalView, FewerRowsOrColumnsShowTheCursorAndWhatLeadsToIt) {
     // A cursor low in the window: the rows up to the cursor's, the cursor on
     // the bottom row.
     const ScreenModel model = labelled(10, 6, 3, 4);
-    WindowImage view = terminalView(model, 10, 2);
+    ScreenView view = terminalView(model, 10, 2);
     EXPECT_EQ(rows(view), (std::vector<std::string>{"row 3", "row 4"}));
     EXPECT_EQ(view.cursorX, 3);
     EXPECT_EQ(view.cursorY, 1);
@@ -73,18 +82,18 @@ TEST(TerminalView, FewerRowsOrColumnsShowTheCursorAndWhatLeadsToIt) {
 TEST(TerminalView, MoreRowsOrColumnsAreBlankAndTheSameSizeIsTheWindow) {
     ScreenModel model = labelled(6, 3, 5, 2);
     model.cursorVisible = false;
-    const WindowImage view = terminalView(model, 8, 5);
+    const ScreenView view = terminalView(model, 8, 5);
     EXPECT_EQ(view.width, 8);
     EXPECT_EQ(view.height, 5);
     EXPECT_EQ(rows(view), (std::vector<std::string>{"row 0", "row 1", "row 2", "", ""}));
-    for (const Cell& cell : view.cells) EXPECT_EQ(cell.attribute, 7);
+    for (const Cell& cell : cells(view)) EXPECT_EQ(cell.attribute, 7);
     EXPECT_EQ(view.cursorX, 5);
     EXPECT_EQ(view.cursorY, 2);
     EXPECT_FALSE(view.cursorVisible);
 
-    const WindowImage window = windowImage(model);
-    const WindowImage same = terminalView(model, 6, 3);
-    EXPECT_EQ(same.cells, window.cells);
+    const ScreenView window = windowView(model);
+    const ScreenView same = terminalView(model, 6, 3);
+    EXPECT_EQ(cells(same), cells(window));
     EXPECT_EQ(same.cursorX, window.cursorX);
     EXPECT_EQ(same.cursorY, window.cursorY);
 }
@@ -100,8 +109,8 @@ TEST(TerminalSize, TheModelTakesUsableSizesAndKeepsItsOwnBelowTheSmallest) {
     EXPECT_EQ(modelSizeFor({smallestModelWidth - 1, 1}, {40, 10}), (TerminalSize{40, 10}));
 
     // Sizes no terminal has are held to the largest; none is below 1.
-    EXPECT_EQ(heldToLargest({65535, 65535}), (TerminalSize{largestTerminalWidth, largestTerminalHeight}));
-    EXPECT_EQ(heldToLargest({0, 5000}), (TerminalSize{1, largestTerminalHeight}));
+    EXPECT_EQ(heldToLargest({65535, 65535}), (TerminalSize{largestScreenWidth, largestScreenHeight}));
+    EXPECT_EQ(heldToLargest({0, 5000}), (TerminalSize{1, largestScreenHeight}));
     EXPECT_EQ(heldToLargest({132, 43}), (TerminalSize{132, 43}));
 }
 

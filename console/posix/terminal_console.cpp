@@ -137,7 +137,9 @@ void TerminalConsole::fetchStandardHandles() {}
 
 // --- Screen ------------------------------------------------------------------
 // The screen operations act on the model when standard output is the
-// terminal; presents show the model on it.
+// terminal; renders show the model on it. Every change of the model is made
+// under the output lock, so that the signal thread can render the model as
+// it stands on its way out (see "Presenting" below).
 
 bool TerminalConsole::getScreenInfo(ScreenInfo& info) {
     applyPendingResize();
@@ -148,7 +150,9 @@ bool TerminalConsole::getScreenInfo(ScreenInfo& info) {
 }
 
 bool TerminalConsole::setCursorPosition(int x, int y) {
-    return outputIsConsole_ && screen_.setCursorPosition(x, y);
+    if (!outputIsConsole_) return false;
+    const std::lock_guard<std::timed_mutex> guard(outputLock_);
+    return screen_.setCursorPosition(x, y);
 }
 
 bool TerminalConsole::getCursorVisible(bool& visible) {
@@ -159,27 +163,51 @@ bool TerminalConsole::getCursorVisible(bool& visible) {
 
 bool TerminalConsole::setCursorVisible(bool visible) {
     if (!outputIsConsole_) return false;
+    const std::lock_guard<std::timed_mutex> guard(outputLock_);
     screen_.cursorVisible = visible;
     return true;
 }
 
-bool TerminalConsole::setWindow(const CellRect& window) { return outputIsConsole_ && screen_.setWindow(window); }
+bool TerminalConsole::setWindow(const CellRect& window) {
+    if (!outputIsConsole_) return false;
+    const std::lock_guard<std::timed_mutex> guard(outputLock_);
+    return screen_.setWindow(window);
+}
 
 bool TerminalConsole::writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) {
-    return outputIsConsole_ && screen_.writeCells(x, y, bytes, n, attribute);
+    if (!outputIsConsole_) return false;
+    const std::lock_guard<std::timed_mutex> guard(outputLock_);
+    return screen_.writeCells(x, y, bytes, n, attribute);
 }
 
 bool TerminalConsole::scrollBlock(const CellRect& source, int destX, int destY, std::uint8_t fillChar,
                                   std::uint16_t fillAttribute) {
-    return outputIsConsole_ && screen_.scrollBlock(source, destX, destY, fillChar, fillAttribute);
+    if (!outputIsConsole_) return false;
+    const std::lock_guard<std::timed_mutex> guard(outputLock_);
+    // While the terminal is left, the resume repaints it whole anyway.
+    if (!left_ && screen_.scrollOutrunsRender(screen_.wholeBufferScrollLines(source, destX, destY))) {
+        sendChanges(false);
+    }
+    return screen_.scrollBlock(source, destX, destY, fillChar, fillAttribute);
 }
 
 bool TerminalConsole::fillCharacter(std::uint8_t ch, int count, int x, int y) {
-    return outputIsConsole_ && screen_.fillCharacter(ch, count, x, y);
+    if (!outputIsConsole_) return false;
+    const std::lock_guard<std::timed_mutex> guard(outputLock_);
+    sendChangesBeforeFill();
+    return screen_.fillCharacter(ch, count, x, y);
 }
 
 bool TerminalConsole::fillAttribute(std::uint16_t attribute, int count, int x, int y) {
-    return outputIsConsole_ && screen_.fillAttribute(attribute, count, x, y);
+    if (!outputIsConsole_) return false;
+    const std::lock_guard<std::timed_mutex> guard(outputLock_);
+    sendChangesBeforeFill();
+    return screen_.fillAttribute(attribute, count, x, y);
+}
+
+void TerminalConsole::resizeModel(int width, int height) {
+    const std::lock_guard<std::timed_mutex> guard(outputLock_);
+    screen_.resize(width, height);
 }
 
 // --- The terminal's size -------------------------------------------------------
@@ -198,7 +226,7 @@ void TerminalConsole::fitScreenToTerminal() {
     if (sizeKept_) return;
     const TerminalSize model{screen_.bufferWidth, screen_.bufferHeight};
     const TerminalSize fitted = modelSizeFor(terminalSize_, model);
-    if (fitted != model) screen_.resize(fitted.width, fitted.height);
+    if (fitted != model) resizeModel(fitted.width, fitted.height);
 }
 
 void TerminalConsole::keepBufferSize(bool keep) {
@@ -225,29 +253,85 @@ void TerminalConsole::applyPendingResize() {
     repaintPending_ = true;
 }
 
-void TerminalConsole::present() { presentNow(false); }
+// --- Presenting ----------------------------------------------------------------
+// What goes out to the terminal, and when.
+//
+// A present sends nothing (it notes that the services have made a screen
+// to show): the model notes what changed (its changed rows, its
+// whole-buffer scrolls, a clear by fills), and one render sends it all, in
+// one write, when the screen is to be seen as it stands:
+//   - before every wait: sleep, waitForInput, a tone, and a wait's wake-up
+//     for a resize or a resume;
+//   - before a whole-buffer scroll would take off the window a line the
+//     terminal has not been sent (a changed row), or would make more lines
+//     to scroll than one render sends as line feeds (the window's height):
+//     every scrolled line reaches the terminal's scrollback as it was;
+//   - before a fill blanks text the terminal has not been sent, so that a
+//     clear pushes up into the scrollback what the screen last showed;
+//   - on every way out: the exit, an interrupt, quit, hang-up, termination
+//     and stop all leave the terminal through leaveTerminalLocked, which
+//     renders what the model holds before putting the terminal back.
+// So what gathers is bounded by a screenful, and the terminal lags behind
+// the model only while the main thread works between two waits.
+//
+// The signal thread may render on its way out at any moment: every change
+// of the model is made under the output lock, which the render holds too,
+// so it sees the model between two operations (the main thread is the
+// model's only writer, so its own reads need no lock). Should the main
+// thread hold the lock in a write the terminal does not take, the way out
+// does not wait for it and only resets the terminal.
+//
+// A crash cannot render (the model may be half changed, and rendering is not
+// safe in a signal handler): its handler puts the settings found at start
+// back, resets the rendition, shows the cursor and starts a new line; the
+// changes since the last render are not shown.
+
+void TerminalConsole::present() { presented_ = true; }
 
 void TerminalConsole::presentNow(bool beforeWait) {
-    const int scrolled = screen_.takeScrolledLines();
     if (!outputIsConsole_) return;
     applyPendingResize();
     const std::lock_guard<std::timed_mutex> guard(outputLock_);
-    if (left_) return;
+    sendChanges(beforeWait);
+}
+
+std::string TerminalConsole::renderChanges(bool beforeWait) {
+    // A screen the services never presented has nothing to show: the
+    // terminal is not cleared for it.
+    if (!outputIsConsole_ || !presented_) return {};
     if (repaintPending_.exchange(false)) shown_.known = false;
-    WindowImage image = terminalView(screen_, terminalSize_.width, terminalSize_.height);
+    ScreenView view = terminalView(screen_, terminalSize_.width, terminalSize_.height);
     // The line editor hides the cursor while it echoes a key and redraws
-    // the line's tail, and shows it again once the key is done; every step
-    // presents. Sent as it comes, that would be two sequences around every
-    // echoed glyph and a cursor that flickers. So a hide goes out only
-    // before a wait (a sleep, a wait for input, a tone), where it lasts and
-    // is meant to be seen; otherwise the shown cursor stays visible, and an
-    // echoed key costs its glyph alone.
-    if (!beforeWait && !image.cursorVisible && shown_.cursorVisible) image.cursorVisible = true;
-    const std::string bytes = renderScreen(shown_, image, scrolled, encoding_);
+    // the line's tail, and shows it again once the key is done. A render in
+    // the middle of that (before a scroll) keeps the shown cursor visible:
+    // a hide goes out only before a wait, where it lasts and is meant to be
+    // seen.
+    if (!beforeWait && !view.cursorVisible && shown_.cursorVisible) view.cursorVisible = true;
+    std::string bytes = renderScreen(shown_, view, encoding_);
+    screen_.changesRendered();
+    return bytes;
+}
+
+std::string TerminalConsole::renderChangesAndLeave() {
+    std::string bytes = renderChanges(true);
+    bytes += renderLeave(shown_);
+    return bytes;
+}
+
+void TerminalConsole::sendChanges(bool beforeWait, std::string_view after) {
+    // While the terminal is left the model's changes wait for the resume,
+    // which repaints the screen whole.
+    if (left_) return;
+    const std::string bytes = renderChanges(beforeWait) + std::string(after);
     if (bytes.empty()) return;
     bytesPresented_ += bytes.size();
     ++presentsSent_;
     writeAll(bytes);
+}
+
+void TerminalConsole::sendChangesBeforeFill() {
+    // Before the first paint there is nothing shown to keep.
+    if (shown_.known && screen_.textSinceRender()) sendChanges(false);
 }
 
 void TerminalConsole::writeAll(const std::string& bytes) {
@@ -278,10 +362,11 @@ bool TerminalConsole::writeFile(const std::uint8_t* bytes, std::size_t n, std::s
 
 void TerminalConsole::beep(unsigned frequency, unsigned milliseconds) {
     (void)frequency;
-    presentNow(true);
     if (outputIsConsole_) {
+        applyPendingResize();
+        // The screen as it stands and the tone, in one write.
         const std::lock_guard<std::timed_mutex> guard(outputLock_);
-        if (!left_) writeAll(renderBell());
+        sendChanges(true, renderBell());
     }
     // The tone's length, whatever arrives meanwhile.
     const Clock::time_point deadline = clock() + std::chrono::milliseconds(milliseconds);

@@ -1,7 +1,9 @@
 // The console on a POSIX terminal: a screen model mirrored onto the terminal.
 //
-// The model's window is the terminal's screen (its size, 80 by 25 when it
-// cannot be had); every present sends what changed since the last one.
+// The model's window is the terminal's screen (its size, cut to 4096 by 4096,
+// 80 by 25 when it cannot be had); what changed in the model goes out in
+// one write when the program is about to wait (see "Presenting" in
+// terminal_console.cpp).
 // Standard input on a terminal is read raw and decoded into key events; the
 // terminal's signals become the console's control events on a thread of
 // their own. The terminal's settings are put back on every way out.
@@ -18,6 +20,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "console/console_platform.h"
 #include "console/platform/control_handler_list.h"
@@ -131,9 +134,23 @@ private:
     void openWakePipe();
     // Ends a wait in progress, so that it shows the model as it stands.
     void wakeTheWait();
-    // beforeWait: the model stays as it is for a while, so everything goes
-    // out now.
+    // Renders what changed in the model and sends it in one write; before a
+    // wait (beforeWait) the model stays as it is for a while, so everything
+    // goes out as the model has it, a hidden cursor included.
     void presentNow(bool beforeWait);
+    // With the output lock held: the bytes that show what changed in the
+    // model since the last render (none while the terminal is left).
+    std::string renderChanges(bool beforeWait);
+    // With the output lock held: the changes, then the way out (renderLeave).
+    std::string renderChangesAndLeave();
+    // With the output lock held: the changes, then the bytes after them, in
+    // one write.
+    void sendChanges(bool beforeWait, std::string_view after = {});
+    // With the output lock held: the model's changes go out before a fill
+    // blanks text the terminal has not been sent.
+    void sendChangesBeforeFill();
+    // The model takes a size (clamped to what the model takes).
+    void resizeModel(int width, int height);
     // After a size change: the terminal's new size read, and a full
     // repaint, since the terminal may have moved or cut what it shows. The
     // model is left as it is: it changes only when the services query the
@@ -170,12 +187,16 @@ private:
     InputReadAhead readAhead_;
     ControlHandlerList handlers_;
 
-    // Guards the terminal's output and settings and the shown screen: the
-    // main thread presents, the signal thread leaves and resumes.
+    // Guards the terminal's output and settings, the shown screen and every
+    // change of the model: the main thread changes the model and presents,
+    // the signal thread renders what the model holds when it leaves, and
+    // resumes.
     std::timed_mutex outputLock_;
     ShownScreen shown_;
     std::size_t bytesPresented_ = 0;
     std::size_t presentsSent_ = 0;
+    // Whether the services have presented a screen at all.
+    std::atomic<bool> presented_{false};
     std::atomic<bool> signalKeys_{false};
     std::atomic<bool> resizePending_{false};
     std::atomic<bool> repaintPending_{false};

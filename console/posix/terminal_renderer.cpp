@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "console/posix/cp437.h"
+#include "console/posix/row_shift.h"
 
 namespace console {
 namespace {
@@ -29,11 +30,21 @@ namespace {
 //                 first one, and after a resize, stop or resume).
 //   ESC[K         EL: blanks the row from the cursor to its end, cheaper than
 //                 sending the blanks.
+//   ESC[n@        ICH: inserts n blank cells at the cursor, moving the rest
+//                 of the row right (the cells pushed past its end are lost):
+//                 a key typed in the middle of an answer. n left out for 1.
+//   ESC[nP        DCH: deletes n cells at the cursor, moving the rest of the
+//                 row left and blanking its end: a key deleted there. Both
+//                 are sent in the default rendition, whose blanks they make,
+//                 with the cursor placed explicitly, so that no deferred
+//                 wrap is pending; neither moves the cursor.
 //   ESC[?25l/h    DECTCEM: hides or shows the cursor, as the console's
 //                 cursor visibility says.
 //   CR            the cursor to column 1 of its row.
 //   LF            the cursor one row down; on the bottom row it scrolls the
-//                 screen up, the top row going into the scrollback.
+//                 screen up, the top row going into the scrollback (a
+//                 scroll of the window, and the text on screen when the
+//                 window is cleared for a new round).
 //   CR LF         the cursor to the start of the next row (the way out).
 //   BS            the cursor one cell left.
 //   BEL           the console's tone.
@@ -47,6 +58,8 @@ constexpr std::string_view showCursor = "\x1b[?25h";
 constexpr char cursorPositionFinal = 'H';  // CUP
 constexpr char cursorForwardFinal = 'C';   // CUF
 constexpr char cursorColumnFinal = 'G';    // CHA
+constexpr char insertCellsFinal = '@';     // ICH
+constexpr char deleteCellsFinal = 'P';     // DCH
 constexpr char renditionFinal = 'm';       // SGR
 constexpr char parameterSeparator = ';';
 constexpr std::string_view renditionStart = "\x1b[0";  // SGR, from the default rendition on
@@ -149,19 +162,17 @@ void setRendition(std::string& out, ShownScreen& shown, std::uint16_t attribute)
     shown.attribute = attribute;
 }
 
-const Cell& targetCell(const WindowImage& target, int x, int y) {
-    return target.cells[static_cast<std::size_t>(y * target.width + x)];
-}
+Cell* shownRow(ShownScreen& shown, int y) { return shown.cells.data() + static_cast<std::size_t>(y) * shown.width; }
 
 // Sends the cells x to last of row y.
-void writeRun(std::string& out, ShownScreen& shown, const WindowImage& target, int x, int last, int y,
+void writeRun(std::string& out, ShownScreen& shown, const Cell* target, int x, int last, int y,
               GlyphEncoding encoding) {
     moveCursor(out, shown, x, y);
+    Cell* row = shownRow(shown, y);
     for (int i = x; i <= last; ++i) {
-        const Cell& cell = targetCell(target, i, y);
-        setRendition(out, shown, cell.attribute);
-        appendGlyph(out, cell.ch, encoding);
-        shownCell(shown, i, y) = cell;
+        setRendition(out, shown, target[i].attribute);
+        appendGlyph(out, target[i].ch, encoding);
+        row[i] = target[i];
     }
     if (last == shown.width - 1) {
         // The terminal may now hold a deferred wrap at the last column.
@@ -172,7 +183,7 @@ void writeRun(std::string& out, ShownScreen& shown, const WindowImage& target, i
 }
 
 // Clears the screen and takes the target's size: the shown screen is blank.
-void clearWhole(std::string& out, ShownScreen& shown, const WindowImage& target) {
+void clearWhole(std::string& out, ShownScreen& shown, const ScreenView& target) {
     out += defaultRendition;
     out += cursorHome;
     out += clearScreen;
@@ -201,24 +212,58 @@ void scrollUp(std::string& out, ShownScreen& shown, int lines) {
     std::fill(shown.cells.end() - lines * width, shown.cells.end(), blankCell);
 }
 
-void updateRow(std::string& out, ShownScreen& shown, const WindowImage& target, int y, GlyphEncoding encoding) {
-    const int width = target.width;
+bool rowHasText(const ShownScreen& shown, int y) {
+    for (int x = 0; x < shown.width; ++x) {
+        if (!(shown.cells[static_cast<std::size_t>(y * shown.width + x)] == blankCell)) return true;
+    }
+    return false;
+}
+
+// The window was cleared: the rows shown, down to the last one with text,
+// go up into the scrollback, as the scrolls send theirs, and the screen is
+// left blank.
+void pushShownTextIntoScrollback(std::string& out, ShownScreen& shown) {
+    int lastTextRow = -1;
+    for (int y = shown.height - 1; y >= 0 && lastTextRow < 0; --y) {
+        if (rowHasText(shown, y)) lastTextRow = y;
+    }
+    scrollUp(out, shown, lastTextRow + 1);
+}
+
+// The cells of the target's row y: the model's own where the view takes
+// whole rows of it, else gathered in scratch.
+const Cell* targetRow(const ScreenView& target, int y, std::vector<Cell>& scratch) {
+    const ScreenModel& model = *target.model;
+    const int modelRow = target.top + y;
+    if (target.left == 0 && target.width == model.bufferWidth && modelRow >= 0 && modelRow < model.bufferHeight) {
+        return &model.cell(0, modelRow);
+    }
+    scratch.resize(static_cast<std::size_t>(target.width));
+    for (int x = 0; x < target.width; ++x) scratch[static_cast<std::size_t>(x)] = target.cell(x, y);
+    return scratch.data();
+}
+
+// Sends the cells of row y that differ: runs of changed cells (with short
+// unchanged gaps sent again), then an erase of the row's blank end.
+void redrawRow(std::string& out, ShownScreen& shown, const Cell* target, int y, GlyphEncoding encoding) {
+    const int width = shown.width;
+    Cell* row = shownRow(shown, y);
     // The row's text ends at its last cell that is not a default blank; past
     // it, erasing to the end of the row is cheaper than sending blanks.
     int inkEnd = width;
-    while (inkEnd > 0 && targetCell(target, inkEnd - 1, y) == blankCell) --inkEnd;
+    while (inkEnd > 0 && target[inkEnd - 1] == blankCell) --inkEnd;
     bool tailDiffers = false;
-    for (int x = inkEnd; x < width && !tailDiffers; ++x) tailDiffers = !(shownCell(shown, x, y) == blankCell);
+    for (int x = inkEnd; x < width && !tailDiffers; ++x) tailDiffers = !(row[x] == blankCell);
 
     int x = 0;
     while (x < inkEnd) {
-        if (shownCell(shown, x, y) == targetCell(target, x, y)) {
+        if (row[x] == target[x]) {
             ++x;
             continue;
         }
         int last = x;
         for (int next = x + 1; next < inkEnd; ++next) {
-            if (shownCell(shown, next, y) == targetCell(target, next, y)) {
+            if (row[next] == target[next]) {
                 if (next - last > longestRewrittenGap) break;
                 continue;
             }
@@ -231,33 +276,151 @@ void updateRow(std::string& out, ShownScreen& shown, const WindowImage& target, 
         moveCursor(out, shown, inkEnd, y);
         setRendition(out, shown, defaultAttribute);
         out += eraseToRowEnd;
-        for (int i = inkEnd; i < width; ++i) shownCell(shown, i, y) = blankCell;
+        std::fill(row + inkEnd, row + width, blankCell);
     }
 }
 
-bool rowHasText(const ShownScreen& shown, int y) {
-    for (int x = 0; x < shown.width; ++x) {
-        if (!(shown.cells[static_cast<std::size_t>(y * shown.width + x)] == blankCell)) return true;
+// Has the terminal insert or delete cells on row y, as the shift says.
+void shiftRow(std::string& out, ShownScreen& shown, int y, RowShift shift) {
+    moveCursor(out, shown, shift.column, y);
+    setRendition(out, shown, defaultAttribute);
+    const int n = shift.count > 0 ? shift.count : -shift.count;
+    out += csi;
+    if (n > 1) appendNumber(out, n);
+    out += shift.count > 0 ? insertCellsFinal : deleteCellsFinal;
+    applyRowShift(shownRow(shown, y), shown.width, shift, blankCell);
+}
+
+// What a row's update changes of the shown screen: the row's cells, the
+// real cursor and the rendition; kept to try another way of sending it.
+struct RowState {
+    std::vector<Cell> cells;
+    bool cursorKnown = false;
+    int cursorX = 0;
+    int cursorY = 0;
+    bool attributeKnown = false;
+    std::uint16_t attribute = 0;
+};
+
+RowState saveRow(const ShownScreen& shown, int y) {
+    const auto begin = shown.cells.begin() + static_cast<std::ptrdiff_t>(y) * shown.width;
+    return RowState{std::vector<Cell>(begin, begin + shown.width), shown.cursorKnown, shown.cursorX,
+                    shown.cursorY,       shown.attributeKnown,                 shown.attribute};
+}
+
+void restoreRow(ShownScreen& shown, int y, const RowState& state) {
+    std::copy(state.cells.begin(), state.cells.end(), shownRow(shown, y));
+    shown.cursorKnown = state.cursorKnown;
+    shown.cursorX = state.cursorX;
+    shown.cursorY = state.cursorY;
+    shown.attributeKnown = state.attributeKnown;
+    shown.attribute = state.attribute;
+}
+
+// Brings row y up to the target: by sending the cells that differ, or, when
+// the row's cells moved right or left and that costs fewer bytes, by having
+// the terminal move them first.
+void updateRow(std::string& out, ShownScreen& shown, const Cell* target, int y, GlyphEncoding encoding) {
+    const Cell* row = shownRow(shown, y);
+    int first = 0;
+    while (first < shown.width && row[first] == target[first]) ++first;
+    if (first == shown.width) return;
+    const RowShift shift = findRowShift(row, target, shown.width, first, blankCell);
+    if (shift.count == 0) {
+        redrawRow(out, shown, target, y, encoding);
+        return;
     }
-    return false;
+    const RowState before = saveRow(shown, y);
+    std::string redrawn;
+    redrawRow(redrawn, shown, target, y, encoding);
+    const RowState afterRedraw = saveRow(shown, y);
+    restoreRow(shown, y, before);
+    std::string shifted;
+    shiftRow(shifted, shown, y, shift);
+    redrawRow(shifted, shown, target, y, encoding);
+    if (shifted.size() < redrawn.size()) {
+        out += shifted;
+    } else {
+        restoreRow(shown, y, afterRedraw);
+        out += redrawn;
+    }
+}
+
+// The window's content scrolled up by lines: line feeds on the bottom row,
+// each followed by the row it brings in, written there as it comes in, so
+// that the cursor runs down with the text as it would for a printed line
+// and never goes back up.
+void scrollUpBringingRows(std::string& out, ShownScreen& shown, const ScreenView& target, int lines,
+                          GlyphEncoding encoding) {
+    if (lines <= 0) return;
+    moveCursor(out, shown, 0, shown.height - 1);
+    const auto width = static_cast<std::ptrdiff_t>(shown.width);
+    std::move(shown.cells.begin() + lines * width, shown.cells.end(), shown.cells.begin());
+    std::fill(shown.cells.end() - lines * width, shown.cells.end(), blankCell);
+    std::vector<Cell> scratch;
+    for (int y = shown.height - lines; y < shown.height; ++y) {
+        // Fresh rows take the current background: use the default one. The
+        // cursor goes to the start of the bottom row first: by a carriage
+        // return, or after a write of the row's last column (a deferred wrap
+        // that not every terminal cancels on a carriage return) by placing
+        // it there.
+        setRendition(out, shown, defaultAttribute);
+        if (!shown.cursorKnown) {
+            appendCursorTo(out, 0, shown.height - 1);
+        } else if (shown.cursorX != 0) {
+            out += carriageReturn;
+        }
+        out += lineFeed;
+        // The real cursor is on the bottom row, which ends up as row y.
+        shown.cursorKnown = true;
+        shown.cursorX = 0;
+        shown.cursorY = y;
+        redrawRow(out, shown, targetRow(target, y, scratch), y, encoding);
+    }
+}
+
+void updateRows(std::string& out, ShownScreen& shown, const ScreenView& target, bool everyRow,
+                GlyphEncoding encoding) {
+    if (!everyRow && !target.anyRowChanged()) return;
+    std::vector<Cell> scratch;
+    for (int y = 0; y < target.height; ++y) {
+        if (everyRow || target.rowChanged(y)) updateRow(out, shown, targetRow(target, y, scratch), y, encoding);
+    }
 }
 
 }  // namespace
 
-WindowImage windowImage(const ScreenModel& model) {
-    WindowImage image;
-    image.width = model.bufferWidth;
-    const int top = std::clamp(model.windowTop, 0, std::max(model.bufferHeight - 1, 0));
-    const int bottom = std::clamp(model.windowBottom, top, std::max(model.bufferHeight - 1, 0));
-    image.height = model.bufferHeight > 0 ? bottom - top + 1 : 0;
-    image.cells.reserve(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height));
-    for (int y = top; y < top + image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) image.cells.push_back(model.cell(x, y));
+Cell ScreenView::cell(int x, int y) const {
+    const int modelColumn = left + x;
+    const int modelRow = top + y;
+    if (model == nullptr || modelColumn < 0 || modelColumn >= model->bufferWidth || modelRow < 0 ||
+        modelRow >= model->bufferHeight) {
+        return blankCell;
     }
-    image.cursorX = std::clamp(model.cursorX, 0, std::max(image.width - 1, 0));
-    image.cursorY = std::clamp(model.cursorY - top, 0, std::max(image.height - 1, 0));
-    image.cursorVisible = model.cursorVisible;
-    return image;
+    return model->cell(modelColumn, modelRow);
+}
+
+bool ScreenView::rowChanged(int y) const {
+    const int modelRow = top + y;
+    return everyRow || (model != nullptr && modelRow >= 0 && modelRow < model->bufferHeight && model->rowChanged(modelRow));
+}
+
+bool ScreenView::anyRowChanged() const { return everyRow || (model != nullptr && model->anyRowChanged()); }
+
+ScreenView windowView(const ScreenModel& model) {
+    ScreenView view;
+    view.model = &model;
+    view.width = model.bufferWidth;
+    const int lastRow = std::max(model.bufferHeight - 1, 0);
+    view.top = std::clamp(model.windowTop, 0, lastRow);
+    const int bottom = std::clamp(model.windowBottom, view.top, lastRow);
+    view.height = model.bufferHeight > 0 ? bottom - view.top + 1 : 0;
+    view.cursorX = std::clamp(model.cursorX, 0, std::max(view.width - 1, 0));
+    view.cursorY = std::clamp(model.cursorY - view.top, 0, std::max(view.height - 1, 0));
+    view.cursorVisible = model.cursorVisible;
+    view.scrolledLines = model.scrolledLines();
+    view.blankedByFills = model.windowBlankedByFills();
+    return view;
 }
 
 std::string renditionFor(std::uint16_t attribute) {
@@ -296,21 +459,37 @@ void appendGlyph(std::string& out, std::uint8_t byte, GlyphEncoding encoding) {
     out += glyph;
 }
 
-std::string renderScreen(ShownScreen& shown, const WindowImage& target, int scrolledLines,
-                         GlyphEncoding encoding) {
+std::string renderScreen(ShownScreen& shown, const ScreenView& target, GlyphEncoding encoding) {
     std::string out;
-    if (target.width <= 0 || target.height <= 0) return out;
+    if (target.width <= 0 || target.height <= 0 || target.model == nullptr) return out;
     if (!target.cursorVisible && (!shown.visibilityKnown || shown.cursorVisible)) {
         out += hideCursor;
         shown.visibilityKnown = true;
         shown.cursorVisible = false;
     }
+    bool everyRow = target.everyRow || shown.rowsMoved;
+    shown.rowsMoved = false;
     if (!shown.known || shown.width != target.width || shown.height != target.height) {
         clearWhole(out, shown, target);
+        everyRow = true;
     } else {
-        scrollUp(out, shown, scrolledLines);
+        // The clear came before any scroll still to send: a scroll before
+        // it was sent before the window was blanked. The screen left blank
+        // is then compared whole, as the rows the model did not change (blank
+        // already) may still differ from default blanks in their colours.
+        if (target.blankedByFills) {
+            pushShownTextIntoScrollback(out, shown);
+            everyRow = true;
+        }
+        // A scroll of a screenful or more leaves nothing shown to run on
+        // from: the line feeds go out, and the rows are drawn afterwards.
+        if (target.scrolledLines < shown.height) {
+            scrollUpBringingRows(out, shown, target, target.scrolledLines, encoding);
+        } else {
+            scrollUp(out, shown, target.scrolledLines);
+        }
     }
-    for (int y = 0; y < target.height; ++y) updateRow(out, shown, target, y, encoding);
+    updateRows(out, shown, target, everyRow, encoding);
     moveCursor(out, shown, target.cursorX, target.cursorY);
     if (target.cursorVisible && (!shown.visibilityKnown || !shown.cursorVisible)) {
         out += showCursor;
@@ -334,6 +513,7 @@ std::string renderLeave(ShownScreen& shown) {
             moveCursor(out, shown, 0, lastTextRow + 1);
         } else {
             scrollUp(out, shown, 1);
+            shown.rowsMoved = true;
         }
     }
     out += showCursor;

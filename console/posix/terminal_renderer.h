@@ -2,11 +2,16 @@
 // terminal shows now and what the window holds, the bytes that make the
 // terminal show the window, cursor and visibility included.
 //
-// Only cells that changed are sent. A content scroll of the whole window goes
-// out as line feeds on the terminal's bottom row, so the lines scrolled off
-// enter the terminal's scrollback. The real cursor is placed explicitly after
-// any write of a row's last column (the terminal's deferred autowrap leaves
-// its position uncertain), so writing the bottom-right cell never scrolls.
+// Only rows that changed are looked at, and only cells that changed are sent.
+// A content scroll of the whole window goes out as line feeds on the
+// terminal's bottom row, so the lines scrolled off enter the terminal's
+// scrollback; so does the text on screen when the window was cleared. A row
+// whose new cells are its old ones moved right or left from some column (an
+// insert or delete in the middle of an answer) has the terminal insert or
+// delete the cells, and only the cells still differing are sent, when that
+// costs fewer bytes. The real cursor is placed explicitly after any write of
+// a row's last column (the terminal's deferred autowrap leaves its position
+// uncertain), so writing the bottom-right cell never scrolls.
 #pragma once
 
 #include <cstdint>
@@ -17,15 +22,48 @@
 
 namespace console {
 
-// The window of the model as the renderer sees it: height rows of width
-// cells, the cursor relative to the window's top-left cell.
-struct WindowImage {
+// What the renderer draws: a view of the screen model the size of the
+// terminal. It copies nothing; it says which model cell each terminal cell
+// shows, and what changed since the last render.
+//
+//   width, height   the terminal's size in cells.
+//   model, left, top  view cell (x, y) shows the model's cell
+//                   (left + x, top + y); view cells past the model's width
+//                   or rows show default blanks.
+//   cursorX/Y       the cursor, in view cells; cursorVisible, its visibility.
+//   scrolledLines   whole-window content scrolls since the last render: sent
+//                   as line feeds on the bottom row, so the lines scrolled
+//                   off enter the terminal's scrollback.
+//   blankedByFills  the window was blanked by fills since the last render
+//                   (the clear at the start of a round): the text shown goes
+//                   up into the scrollback before the blank screen is drawn.
+//   everyRow        compare every row, not only the rows the model notes as
+//                   changed; for a view whose rows are not the model rows the
+//                   last render drew.
+//
+// The rows the model notes as changed (rowChanged of model row top + y) are
+// the only rows compared otherwise; a render that finds the terminal's size
+// changed, or the shown screen unknown, paints every row. Once the bytes are
+// taken, the caller tells the model (changesRendered).
+struct ScreenView {
     int width = 0;
     int height = 0;
-    std::vector<Cell> cells;  // row by row
+    const ScreenModel* model = nullptr;
+    int left = 0;
+    int top = 0;
     int cursorX = 0;
     int cursorY = 0;
     bool cursorVisible = true;
+    int scrolledLines = 0;
+    bool blankedByFills = false;
+    bool everyRow = false;
+
+    // The cell shown at (x, y), for x and y inside the view.
+    Cell cell(int x, int y) const;
+    // Whether row y may differ from what the last render drew.
+    bool rowChanged(int y) const;
+    // Whether any row may.
+    bool anyRowChanged() const;
 };
 
 // What the terminal shows, as far as the renderer knows it.
@@ -47,20 +85,21 @@ struct ShownScreen {
     // The rendition in force; unknown at first.
     bool attributeKnown = false;
     std::uint16_t attribute = 7;
+    // The shown rows moved since the last render of the model (the way out
+    // scrolled them): the next render compares every row.
+    bool rowsMoved = false;
 };
 
 // How glyphs go out: UTF-8 forms of the code page 437 glyphs, or plain bytes
 // (printable ASCII as itself, anything else as '?').
 enum class GlyphEncoding { utf8, ascii };
 
-// The window of the model (rows windowTop to windowBottom).
-WindowImage windowImage(const ScreenModel& model);
+// The view of the model's window (rows windowTop to windowBottom) at the
+// model's own size, with the model's notes of what changed.
+ScreenView windowView(const ScreenModel& model);
 
-// The bytes that turn the shown screen into the target, which has had
-// scrolledLines whole-window content scrolls since the shown screen was
-// drawn. Updates shown to the target.
-std::string renderScreen(ShownScreen& shown, const WindowImage& target, int scrolledLines,
-                         GlyphEncoding encoding);
+// The bytes that turn the shown screen into the view. Updates shown to it.
+std::string renderScreen(ShownScreen& shown, const ScreenView& target, GlyphEncoding encoding);
 
 // The terminal's rendition for a console attribute: the default rendition
 // for 7 (light grey on black), the 16 console colours otherwise.

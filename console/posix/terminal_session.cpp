@@ -147,7 +147,8 @@ void TerminalConsole::leaveTerminalLocked(bool presentFinished) {
     if (outputIsConsole_) {
         // Without the finished present the screen's state is the main
         // thread's: the way out then only resets and starts a new line.
-        writeAll(presentFinished ? renderLeave(shown_) : renderResetAndNewLine());
+        // Otherwise what the model holds is shown first.
+        writeAll(presentFinished ? renderChangesAndLeave() : renderResetAndNewLine());
     }
     mode_.restore();
 }

@@ -9,7 +9,7 @@
 // terminal shows the part of it that fits (terminal_view.h).
 #pragma once
 
-#include <algorithm>
+#include "console/platform/screen_model.h"
 
 namespace console {
 
@@ -19,10 +19,6 @@ struct TerminalSize {
     bool operator==(const TerminalSize&) const = default;
 };
 
-// The largest size taken from a terminal: a larger report is cut to it, so
-// that no report, however large, makes a screen that cannot be held.
-inline constexpr int largestTerminalWidth = 4096;
-inline constexpr int largestTerminalHeight = 4096;
 
 // The smallest size the screen model takes. Two rows are the fewest the
 // services print in. Sixteen columns hold the prompt and the longest
@@ -32,9 +28,12 @@ inline constexpr int largestTerminalHeight = 4096;
 inline constexpr int smallestModelWidth = 16;
 inline constexpr int smallestModelHeight = 2;
 
-// A reported size held to 1 to the largest in each dimension.
+// A reported size held to 1 to the largest the screen model takes in each
+// dimension, so that no report, however large, makes a screen that cannot
+// be held.
 inline TerminalSize heldToLargest(TerminalSize reported) {
-    return {std::clamp(reported.width, 1, largestTerminalWidth), std::clamp(reported.height, 1, largestTerminalHeight)};
+    const ScreenSize held = clampedScreenSize(reported.width, reported.height);
+    return {held.width, held.height};
 }
 
 // The size the model takes for a terminal of the given size: the

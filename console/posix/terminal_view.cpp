@@ -16,26 +16,21 @@ int firstShown(int windowCells, int shown, int cursor) {
 
 }  // namespace
 
-WindowImage terminalView(const ScreenModel& model, int width, int height) {
-    WindowImage window = windowImage(model);
-    if (width == window.width && height == window.height) return window;
+ScreenView terminalView(const ScreenModel& model, int width, int height) {
+    ScreenView view = windowView(model);
+    if (width == view.width && height == view.height) return view;
 
-    WindowImage view;
+    const int firstColumn = firstShown(view.width, width, view.cursorX);
+    const int firstRow = firstShown(view.height, height, view.cursorY);
+    view.left = firstColumn;
+    view.top += firstRow;
+    view.cursorX -= firstColumn;
+    view.cursorY -= firstRow;
     view.width = width;
     view.height = height;
-    view.cells.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), Cell{});
-    const int firstColumn = firstShown(window.width, width, window.cursorX);
-    const int firstRow = firstShown(window.height, height, window.cursorY);
-    const int columns = std::min(width, window.width - firstColumn);
-    const int rows = std::min(height, window.height - firstRow);
-    for (int y = 0; y < rows; ++y) {
-        const auto from = window.cells.begin() +
-                          static_cast<std::ptrdiff_t>(firstRow + y) * window.width + firstColumn;
-        std::copy(from, from + columns, view.cells.begin() + static_cast<std::ptrdiff_t>(y) * width);
-    }
-    view.cursorX = window.cursorX - firstColumn;
-    view.cursorY = window.cursorY - firstRow;
-    view.cursorVisible = window.cursorVisible;
+    // The part shown follows the cursor, so its rows need not be the model
+    // rows that the last render drew: every row is compared.
+    view.everyRow = true;
     return view;
 }
 

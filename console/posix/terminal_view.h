@@ -22,6 +22,6 @@ namespace console {
 
 // The view of the model's window that a terminal of width by height cells
 // shows (both at least 1); the window itself when the sizes agree.
-WindowImage terminalView(const ScreenModel& model, int width, int height);
+ScreenView terminalView(const ScreenModel& model, int width, int height);
 
 }  // namespace console
