@@ -3,8 +3,8 @@
 # test tools builds it; the program's own build with its tests, the install
 # and the .deb; the same under AddressSanitizer and
 # UndefinedBehaviorSanitizer; short fuzz runs of the terminal key decoder
-# and (with libvterm) the terminal renderer when clang is installed; and the Windows build and zip, under Wine when
-# mingw-w64 and Wine are installed.
+# and (with libvterm) the terminal renderer when clang is installed; and the
+# Windows build and zip, under Wine when mingw-w64 and Wine are installed.
 set -eu
 cd "$(dirname "$0")/.."
 # As many compiler and test jobs as the machine has cores, unless set.

@@ -153,6 +153,7 @@ TEST(TerminalConsole, TheSizeIsKeptWhileKeptAndNeverOneTheServicesCannotUse) {
     terminal.writeCells(0, 20, text, 4, 7);
     terminal.setCursorPosition(4, 20);
     terminal.present();
+    terminal.sleep(0);
     pty.output();
 
     // Kept, the model stays as it is; the terminal shows what fits: the
@@ -162,6 +163,7 @@ TEST(TerminalConsole, TheSizeIsKeptWhileKeptAndNeverOneTheServicesCannotUse) {
     terminal.noteResize();
     EXPECT_EQ(size(), std::make_pair(80, 25));
     terminal.present();
+    terminal.sleep(0);
     const std::string painted = pty.output();
     EXPECT_NE(painted.find("Ohio"), std::string::npos);
     EXPECT_EQ(lowestPlacedRow(painted), 5) << painted;

@@ -59,7 +59,8 @@ TEST(TerminalView, FewerRowsOrColumnsShowTheCursorAndWhatLeadsToIt) {
     EXPECT_EQ(rows(view), std::vector<std::string>{"row 4"});
     EXPECT_EQ(view.cursorY, 0);
     // A cursor among the top rows: the window's top rows.
-    view = terminalView(labelled(10, 6, 0, 1), 10, 3);
+    const ScreenModel high = labelled(10, 6, 0, 1);
+    view = terminalView(high, 10, 3);
     EXPECT_EQ(rows(view), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
     EXPECT_EQ(view.cursorY, 1);
 
