@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "console/platform/us_layout.h"
+#include "console/posix/standard_descriptors.h"
 
 namespace console {
 namespace {
@@ -75,6 +76,8 @@ TerminalConsole::TerminalConsole(const TerminalOptions& options)
       screen_(fallbackWidth, fallbackHeight),
       decoder_(encoding_ == GlyphEncoding::utf8),
       inputMode_(lineAndEchoModes) {
+    // Before any descriptor of the console's own is made.
+    if (options_.takeSignals) openClosedStandardDescriptors();
     if (options_.takeSignals) takeProcessSignals();
     outputIsConsole_ = ::isatty(options_.outputFd) == 1;
     inputIsConsole_ = ::isatty(options_.inputFd) == 1;
