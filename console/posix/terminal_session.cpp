@@ -28,6 +28,7 @@
 #include <iterator>
 #include <string>
 
+#include "console/posix/bounded_write.h"
 #include "console/posix/terminal_console.h"
 
 namespace console {
@@ -35,6 +36,8 @@ namespace {
 
 // The longest an exit waits for a present in progress on the main thread.
 constexpr std::chrono::milliseconds outputLockWait{200};
+// The longest the way out waits for the terminal to take its last bytes.
+constexpr int leaveWriteLimitMs = 100;
 
 // --- Process-wide: the at-exit action ----------------------------------------
 
@@ -67,8 +70,7 @@ struct sigaction crashActionsBefore[std::size(crashSignals)];
 void restoreTerminalOnCrash(int signal) {
     if (crashRestore.settingsFound) ::tcsetattr(crashRestore.inputFd, TCSANOW, &crashRestore.found);
     if (crashRestore.outputFd >= 0) {
-        [[maybe_unused]] const ssize_t written =
-            ::write(crashRestore.outputFd, crashRestore.reset, crashRestore.resetLength);
+        writeWithin(crashRestore.outputFd, crashRestore.reset, crashRestore.resetLength, leaveWriteLimitMs);
     }
     // The crash then takes its course as before: the action that was there
     // (the default, or a sanitizer's report) runs when the signal comes again.
@@ -144,12 +146,14 @@ std::unique_lock<std::timed_mutex> TerminalConsole::waitForPresent() {
 }
 
 void TerminalConsole::leaveTerminalLocked(bool presentFinished) {
+    // The settings first: they matter most, and nothing here waits for them.
+    mode_.restore();
     if (outputIsConsole_) {
         // Without the finished present the screen's state is the main
         // thread's: the way out then only resets and starts a new line.
-        writeAll(presentFinished ? renderLeave(shown_) : renderResetAndNewLine());
+        const std::string bytes = presentFinished ? renderLeave(shown_) : renderResetAndNewLine();
+        writeWithin(options_.outputFd, bytes.data(), bytes.size(), leaveWriteLimitMs);
     }
-    mode_.restore();
 }
 
 void TerminalConsole::leaveTerminal() {
