@@ -5,6 +5,13 @@
 //   - Interrupt, quit, hang-up, termination: the signal thread asks the
 //     control handlers (a close queues the close key), leaves the terminal
 //     and ends the process by the signal's default action.
+//   - The terminal going away (its input ends or fails, or it reports a
+//     hang-up) without a hang-up signal, as under a parent that ignores
+//     hang-ups: the main thread takes it as a hang-up and does the same.
+//   - Leaving never waits for a terminal that reads nothing: the settings
+//     found go back first, and the bytes that put the cursor and rendition
+//     back are dropped if the terminal does not take them within a short
+//     time.
 //   - Stop key: the terminal is left for the shell, the process stops; when
 //     continued, raw mode comes back and the screen is repainted whole.
 //     A continue from outside (without our stop) does the same.
@@ -185,6 +192,29 @@ void TerminalConsole::resumeTerminal() {
     wakeTheWait();
 }
 
+// --- Control events that end the process --------------------------------------------
+
+void TerminalConsole::endByControlEvent(int signal) {
+    // The signal thread and the main thread (the terminal gone) may both
+    // come here; the first one ends the process.
+    if (ending_.exchange(true)) {
+        for (;;) ::pause();
+    }
+    // A handled close has queued the close key; the wait is woken to see it.
+    // Either way the process ends now, as the signal's default action ends it.
+    handlers_.ask(controlEventFor(signal));
+    wakeTheWait();
+    leaveTerminal();
+    endBySignal(signal);
+}
+
+void TerminalConsole::takeTerminalGone() {
+    if (terminalGone_) return;
+    terminalGone_ = true;
+    if (options_.takeSignals) endByControlEvent(SIGHUP);
+    handlers_.ask(ctrlCloseEvent);
+}
+
 // --- The signal thread's work ------------------------------------------------------
 
 void TerminalConsole::takeSignal(int signal) {
@@ -193,12 +223,7 @@ void TerminalConsole::takeSignal(int signal) {
     case SIGQUIT:
     case SIGHUP:
     case SIGTERM:
-        // A handled close has queued the close key; either way the process
-        // ends now, as the signal's default action ends it.
-        handlers_.ask(controlEventFor(signal));
-        leaveTerminal();
-        endBySignal(signal);
-        break;
+        endByControlEvent(signal);
     case SIGTSTP:
         suspendTerminal();
         break;
