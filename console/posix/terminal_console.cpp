@@ -310,7 +310,8 @@ void TerminalConsole::readTerminalInput() {
         const ssize_t count = ::read(options_.inputFd, bytes, sizeof bytes);
         if (count < 0 && (errno == EINTR || errno == EAGAIN)) break;
         if (count <= 0) {
-            // Readable yet nothing to read: the terminal hung up.
+            // Readable yet at its end, or failing (EIO once the terminal
+            // has gone): the terminal hung up.
             takeTerminalGone();
             break;
         }

@@ -120,9 +120,10 @@ private:
     void leaveTerminalLocked(bool presentFinished);
     void suspendTerminal();
     // A control event that ends the process (interrupt, quit, hang-up,
-    // termination): the control handlers are asked (a close queues the
-    // close key and wakes the wait), the terminal is left and the process
-    // ends by the signal. Whichever thread comes second waits for that end.
+    // termination): the control handlers are asked (a handled close queues
+    // the close key and wakes the wait), the terminal is left and the
+    // process ends by the signal. Whichever thread comes second waits for
+    // that end.
     [[noreturn]] void endByControlEvent(int signal);
     // The terminal went away (end of input, an error, a hang-up): a close,
     // as a hang-up signal is. The process's console ends the process; any

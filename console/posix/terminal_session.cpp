@@ -200,10 +200,10 @@ void TerminalConsole::endByControlEvent(int signal) {
     if (ending_.exchange(true)) {
         for (;;) ::pause();
     }
-    // A handled close has queued the close key; the wait is woken to see it.
-    // Either way the process ends now, as the signal's default action ends it.
-    handlers_.ask(controlEventFor(signal));
-    wakeTheWait();
+    // A handled close has queued the close key, and the wait is woken to
+    // see it. Either way the process ends now, as the signal's default
+    // action ends it.
+    if (handlers_.ask(controlEventFor(signal))) wakeTheWait();
     leaveTerminal();
     endBySignal(signal);
 }
@@ -211,8 +211,11 @@ void TerminalConsole::endByControlEvent(int signal) {
 void TerminalConsole::takeTerminalGone() {
     if (terminalGone_) return;
     terminalGone_ = true;
-    if (options_.takeSignals) endByControlEvent(SIGHUP);
-    handlers_.ask(ctrlCloseEvent);
+    if (options_.takeSignals) {
+        endByControlEvent(SIGHUP);
+    } else {
+        handlers_.ask(ctrlCloseEvent);
+    }
 }
 
 // --- The signal thread's work ------------------------------------------------------
