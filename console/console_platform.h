@@ -146,8 +146,12 @@ public:
 
     // A tone; returns when it has finished.
     virtual void beep(unsigned frequency, unsigned milliseconds) = 0;
-    // Pauses for about that time; a platform may end the pause early when
-    // input arrives, so that a key is seen at once.
+    // The key wait's pause between two checks, of about that time. A
+    // platform that can tell when a key can have arrived (input, a control
+    // event, a change of the console) waits until then instead, however
+    // long, so that an idle key wait wakes nobody; it still ends on time for
+    // what it settles itself (a key sequence whose wait runs out). A pause
+    // of 0 waits for nothing.
     virtual void sleep(unsigned milliseconds) = 0;
     // Blocks until input could have arrived, without using the processor.
     // Where no key can ever arrive it never returns.

@@ -1,6 +1,7 @@
 // The terminal console on a pseudo-terminal: its size, raw key reading tied
 // to the processed-input bit, keys decoded into events, the held Escape
-// released after its wait, presents reaching the terminal, and the
+// released after its wait, the key wait's pause, a paste larger than the key
+// buffer, the terminal going away, presents reaching the terminal, and the
 // terminal's settings put back exactly.
 #include "console/posix/terminal_console.h"
 
@@ -13,11 +14,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#include "console/console_state.h"
+#include "console/key_polling.h"
 
 namespace console {
 namespace {
@@ -45,6 +51,21 @@ public:
         ::ioctl(master, TIOCSWINSZ, &size);
     }
     void type(const std::string& bytes) { ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    // Waits (up to 5 s) until the terminal holds count typed bytes for the
+    // program to read.
+    bool holdsTyped(int count) {
+        for (int step = 0; step < 500; ++step) {
+            int queued = 0;
+            if (::ioctl(slave, FIONREAD, &queued) == 0 && queued >= count) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    // The terminal goes away, as when its emulator ends.
+    void closeMaster() {
+        ::close(master);
+        master = -1;
+    }
     // What the program wrote on the terminal so far.
     std::string output() {
         std::string out;
@@ -61,6 +82,11 @@ public:
     int master = -1;
     int slave = -1;
 };
+
+bool recordControlEvent(std::uint32_t eventType, void* context) {
+    static_cast<std::vector<std::uint32_t>*>(context)->push_back(eventType);
+    return false;
+}
 
 TerminalOptions onTerminal(const PseudoTerminal& pty) {
     TerminalOptions options;
@@ -288,6 +314,94 @@ TEST(TerminalConsole, HeldBytesEndAWaitForInputWithTheRealClock) {
     if (!pending) terminal.waitForInput();
     ASSERT_TRUE(terminal.peekInput(pending));
     EXPECT_TRUE(pending);
+}
+
+TEST(TerminalConsole, TheKeyWaitsPauseEndsWhenSomethingCanHaveArrived) {
+    PseudoTerminal pty(80, 25);
+    if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+    TerminalConsole terminal(onTerminal(pty));
+    bool pending = false;
+
+    // A typed key.
+    pty.type("a");
+    terminal.sleep(25);
+    ASSERT_TRUE(terminal.peekInput(pending));
+    EXPECT_TRUE(pending);
+    InputRecord record;
+    while (terminal.readInput(record)) {
+    }
+
+    // A resize, as a control event or a resume, writes the wake pipe.
+    terminal.noteResize();
+    terminal.sleep(25);
+
+    // A held Escape: the pause ends when its wait is over, not never.
+    pty.type("\x1b");
+    terminal.sleep(25);  // the byte arrived
+    terminal.peekInput(pending);
+    if (!pending) terminal.sleep(25);
+    ASSERT_TRUE(terminal.peekInput(pending));
+    EXPECT_TRUE(pending);
+    ASSERT_TRUE(terminal.readInput(record));
+    EXPECT_EQ(record.key.character, 0x1B);
+}
+
+TEST(TerminalConsole, APasteLargerThanTheKeyBufferLeavesItsNewest511Keys) {
+    PseudoTerminal pty(80, 25);
+    if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+    TerminalConsole terminal(onTerminal(pty));
+    ConsoleState cs(terminal);
+    // Letters with an Up arrow now and then, so that keys and bytes differ
+    // and sequences straddle the pieces the terminal is read in; within what
+    // the terminal holds at once.
+    std::string pasted;
+    std::vector<std::string> keys;
+    for (int i = 0; pasted.size() < 3600; ++i) {
+        if (i % 7 == 3) {
+            pasted += "\x1b[A";
+            keys.push_back("\xff\x48");
+        } else {
+            const char letter = static_cast<char>('a' + i % 26);
+            pasted += letter;
+            keys.push_back(std::string(1, letter));
+        }
+    }
+    pty.type(pasted);
+    ASSERT_TRUE(pty.holdsTyped(static_cast<int>(pasted.size())));
+
+    // One pump takes it all; the key buffer keeps the newest 511 keys.
+    ASSERT_TRUE(keyAvailable(cs));
+    std::vector<std::string> taken;
+    for (std::string key = pollKey(cs); !key.empty(); key = pollKey(cs)) taken.push_back(key);
+    const std::vector<std::string> newest(keys.end() - 511, keys.end());
+    EXPECT_EQ(taken, newest);
+}
+
+TEST(TerminalConsole, TheTerminalGoingAwayIsACloseAtThePromptAndBetweenRounds) {
+    for (const bool atPrompt : {true, false}) {
+        SCOPED_TRACE(atPrompt ? "at the prompt" : "between rounds");
+        PseudoTerminal pty(80, 25);
+        if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+        TerminalConsole terminal(onTerminal(pty));
+        std::vector<std::uint32_t> events;
+        ASSERT_TRUE(terminal.addControlHandler(recordControlEvent, &events));
+        pty.closeMaster();
+        // The wait ends on the hang-up, and the read that follows takes it
+        // as a close; this console does not own the process, so it stays.
+        if (atPrompt) {
+            terminal.sleep(25);
+        } else {
+            terminal.waitForInput();
+        }
+        bool pending = true;
+        terminal.peekInput(pending);
+        EXPECT_FALSE(pending);
+        EXPECT_EQ(events, std::vector<std::uint32_t>{ctrlCloseEvent});
+        // One close, however often the terminal is asked after.
+        terminal.peekInput(pending);
+        terminal.sleep(25);
+        EXPECT_EQ(events.size(), 1u);
+    }
 }
 
 }  // namespace

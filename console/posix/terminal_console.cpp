@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "console/platform/us_layout.h"
+#include "console/posix/standard_descriptors.h"
 #include "console/posix/terminal_view.h"
 
 namespace console {
@@ -24,6 +25,12 @@ namespace {
 constexpr int fallbackWidth = 80;
 constexpr int fallbackHeight = 25;
 constexpr std::uint32_t lineAndEchoModes = 0x0006;
+// The terminal's input is read in pieces of this many bytes, the next one
+// only once the events of the last are taken. A piece decodes into at most a
+// press and a release per byte (and per byte held from the piece before), so
+// the event queue never holds more than that, whatever is pasted. No key is
+// dropped here: the key buffer's own rule decides which keys are kept.
+constexpr std::size_t inputPieceBytes = 1024;
 
 GlyphEncoding decideEncoding(TerminalOptions::Charset charset) {
     if (charset == TerminalOptions::Charset::utf8) return GlyphEncoding::utf8;
@@ -74,6 +81,8 @@ TerminalConsole::TerminalConsole(const TerminalOptions& options)
       terminalSize_{fallbackWidth, fallbackHeight},
       decoder_(encoding_ == GlyphEncoding::utf8),
       inputMode_(lineAndEchoModes) {
+    // Before any descriptor of the console's own is made.
+    if (options_.takeSignals) openClosedStandardDescriptors();
     if (options_.takeSignals) takeProcessSignals();
     outputIsConsole_ = ::isatty(options_.outputFd) == 1;
     inputIsConsole_ = ::isatty(options_.inputFd) == 1;
@@ -370,7 +379,7 @@ void TerminalConsole::beep(unsigned frequency, unsigned milliseconds) {
     }
     // The tone's length, whatever arrives meanwhile.
     const Clock::time_point deadline = clock() + std::chrono::milliseconds(milliseconds);
-    waitFor(false, &deadline);
+    waitFor(false, &deadline, false);
 }
 
 // --- Input ---------------------------------------------------------------------
@@ -392,27 +401,41 @@ bool TerminalConsole::setInputMode(std::uint32_t mode) {
     return true;
 }
 
-// Decodes what the terminal has sent into the event queue, without waiting;
-// a partial key sequence is held until its wait is over.
+// Decodes the next piece of what the terminal has sent into the event queue
+// once the queue is empty, without waiting: pieces that yield no event
+// (strings and reports that name no key) are read past. A partial key
+// sequence is held until its wait is over. The end of input, a read error or
+// a hang-up is the terminal going away.
 void TerminalConsole::readTerminalInput() {
     if (!inputIsConsole_) return;
-    std::vector<InputRecord> decoded;
-    while (!inputEnded_) {
+    while (!terminalGone_ && events_.empty()) {
         pollfd input{options_.inputFd, POLLIN, 0};
-        if (::poll(&input, 1, 0) <= 0 || !(input.revents & (POLLIN | POLLHUP | POLLERR))) break;
-        std::uint8_t bytes[256];
+        if (::poll(&input, 1, 0) <= 0) break;
+        if (!(input.revents & POLLIN)) {
+            if (reportsHangUp(input.revents)) takeTerminalGone();
+            break;
+        }
+        std::uint8_t bytes[inputPieceBytes];
         const ssize_t count = ::read(options_.inputFd, bytes, sizeof bytes);
         if (count < 0 && (errno == EINTR || errno == EAGAIN)) break;
         if (count <= 0) {
-            // The terminal hung up: no key will ever come.
-            inputEnded_ = true;
+            // Readable yet at its end, or failing (EIO once the terminal
+            // has gone): the terminal hung up.
+            takeTerminalGone();
             break;
         }
-        decoder_.feed(bytes, static_cast<std::size_t>(count), decoded);
+        decoded_.clear();
+        decoder_.feed(bytes, static_cast<std::size_t>(count), decoded_);
+        events_.insert(events_.end(), decoded_.begin(), decoded_.end());
         lastInputByte_ = clock();
     }
-    if (decoder_.holding() && clock() - lastInputByte_ >= sequenceWait) decoder_.flush(decoded);
-    events_.insert(events_.end(), decoded.begin(), decoded.end());
+    // Held bytes are settled only once everything sent is read: the rest of
+    // their sequence may be waiting in the terminal behind a full queue.
+    if (events_.empty() && decoder_.holding() && clock() - lastInputByte_ >= sequenceWait) {
+        decoded_.clear();
+        decoder_.flush(decoded_);
+        events_.insert(events_.end(), decoded_.begin(), decoded_.end());
+    }
 }
 
 bool TerminalConsole::peekInput(bool& pending) {
@@ -461,33 +484,56 @@ int TerminalConsole::waitTimeout(bool watchInput, const Clock::time_point* deadl
     return timeout;
 }
 
-void TerminalConsole::waitFor(bool waitOnInput, const Clock::time_point* deadline) {
+bool TerminalConsole::reportsHangUp(short revents) { return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0; }
+
+void TerminalConsole::waitFor(bool waitOnInput, const Clock::time_point* deadline, bool untilWoken) {
     for (;;) {
-        const bool watchInput = waitOnInput && inputIsConsole_ && !inputEnded_;
+        const bool watchInput = waitOnInput && inputIsConsole_ && !terminalGone_;
         const int timeout = waitTimeout(watchInput, deadline);
         if (timeout == 0) return;
 
-        pollfd watched[2];
+        // The wake pipe; the terminal's input; and, where its input is not
+        // watched, the terminal's output for a hang-up only.
+        pollfd watched[3];
         nfds_t count = 0;
+        const nfds_t wakeSlot = count;
         if (wakeRead_ >= 0) watched[count++] = pollfd{wakeRead_, POLLIN, 0};
         const nfds_t inputSlot = count;
         if (watchInput) watched[count++] = pollfd{options_.inputFd, POLLIN, 0};
+        const nfds_t outputSlot = count;
+        const bool watchOutput = !watchInput && outputIsConsole_ && !terminalGone_;
+        if (watchOutput) watched[count++] = pollfd{options_.outputFd, 0, 0};
         const int ready = ::poll(watched, count, timeout);
-        if (ready < 0) continue;  // interrupted
-        if (ready == 0) continue;  // the next round finds the deadline passed
-        if (wakeRead_ >= 0 && (watched[0].revents & POLLIN)) {
+        if (ready <= 0) continue;  // interrupted, or the next round finds the deadline passed
+        if (wakeRead_ >= 0 && (watched[wakeSlot].revents & POLLIN)) {
             drainWakePipe();
             // A resize or a resume: show the model as it stands.
             if (resizePending_ || repaintPending_) presentNow(true);
+            if (untilWoken) return;
         }
+        // Input, or the terminal gone: the caller's read finds out which.
         if (watchInput && watched[inputSlot].revents != 0) return;
+        if (watchOutput && reportsHangUp(watched[outputSlot].revents)) {
+            takeTerminalGone();
+            return;
+        }
     }
 }
 
+// The key wait's pause. On the terminal it lasts until something can have
+// changed: input, a control event, a resize or a resume (each writes the
+// wake pipe), or the end of a held key sequence's wait. So an idle prompt
+// makes no system call at all. Without a terminal to read it is a plain
+// pause; a pause of 0 only shows what changed.
 void TerminalConsole::sleep(unsigned milliseconds) {
     presentNow(true);
+    if (milliseconds == 0) return;
+    if (inputIsConsole_ && !terminalGone_) {
+        waitFor(true, nullptr, true);
+        return;
+    }
     const Clock::time_point deadline = clock() + std::chrono::milliseconds(milliseconds);
-    waitFor(true, &deadline);
+    waitFor(true, &deadline, false);
 }
 
 void TerminalConsole::waitForInput() {
@@ -495,7 +541,7 @@ void TerminalConsole::waitForInput() {
     // With no terminal to read, no key can ever come: this waits for ever,
     // still repainting after a resize or resume, until a signal ends the
     // process.
-    waitFor(true, nullptr);
+    waitFor(true, nullptr, false);
 }
 
 }  // namespace console

@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/console_platform.h"
 #include "console/platform/control_handler_list.h"
@@ -37,8 +38,10 @@ namespace console {
 struct TerminalOptions {
     int inputFd = 0;
     int outputFd = 1;
-    // Take the process's signals as control events. Only one console in a
-    // process may.
+    // Be the process's console: take its signals as control events, end the
+    // process when the terminal goes away, and open its closed standard
+    // descriptors on the null device first. Only one console in a process
+    // may.
     bool takeSignals = true;
     // The terminal's character set: from the locale's codeset when unset.
     enum class Charset { fromLocale, utf8, ascii } charset = Charset::fromLocale;
@@ -123,6 +126,16 @@ private:
     std::unique_lock<std::timed_mutex> waitForPresent();
     void leaveTerminalLocked(bool presentFinished);
     void suspendTerminal();
+    // A control event that ends the process (interrupt, quit, hang-up,
+    // termination): the control handlers are asked (a handled close queues
+    // the close key and wakes the wait), the terminal is left and the
+    // process ends by the signal. Whichever thread comes second waits for
+    // that end.
+    [[noreturn]] void endByControlEvent(int signal);
+    // The terminal went away (end of input, an error, a hang-up): a close,
+    // as a hang-up signal is. The process's console ends the process; any
+    // other asks its control handlers and stops watching the terminal.
+    void takeTerminalGone();
 
     // --- Platform operations (terminal_console.cpp) ------------------------
     // The terminal's size: read now, then taken by the model.
@@ -157,9 +170,15 @@ private:
     // screen, so that the bounds they read at the end of a write are the
     // model's.
     void applyPendingResize();
+    // Reads and decodes the terminal's input in bounded pieces, the next
+    // one once the queue is empty.
     void readTerminalInput();
-    // Waits for input (when waitOnInput), a wake-up or the deadline.
-    void waitFor(bool waitOnInput, const Clock::time_point* deadline);
+    // Waits for input (when waitOnInput) or the deadline; a wake-up (a
+    // control event, a resize, a resume) ends it too when untilWoken. Ends
+    // at once when the terminal has gone away.
+    void waitFor(bool waitOnInput, const Clock::time_point* deadline, bool untilWoken);
+    // Whether a watched descriptor reports that the terminal went away.
+    static bool reportsHangUp(short revents);
     // The poll timeout of one round of waitFor: -1 for none, 0 when the
     // wait is over.
     int waitTimeout(bool watchInput, const Clock::time_point* deadline);
@@ -178,12 +197,15 @@ private:
     bool sizeKept_ = false;
 
     // Input: the keys decoded from the terminal, the mode the services set
-    // and the read-ahead of standard input when it is not a terminal.
+    // and the read-ahead of standard input when it is not a terminal. The
+    // event queue holds the events of one piece of input at most, so that a
+    // paste of any size costs the same memory.
     KeyDecoder decoder_;
     Clock::time_point lastInputByte_{};
-    bool inputEnded_ = false;
+    bool terminalGone_ = false;
     std::uint32_t inputMode_ = 0;
     std::deque<InputRecord> events_;
+    std::vector<InputRecord> decoded_;
     InputReadAhead readAhead_;
     ControlHandlerList handlers_;
 
@@ -201,6 +223,7 @@ private:
     std::atomic<bool> resizePending_{false};
     std::atomic<bool> repaintPending_{false};
     std::atomic<bool> left_{false};
+    std::atomic<bool> ending_{false};
 
     int wakeRead_ = -1;
     int wakeWrite_ = -1;

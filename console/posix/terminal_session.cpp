@@ -5,6 +5,13 @@
 //   - Interrupt, quit, hang-up, termination: the signal thread asks the
 //     control handlers (a close queues the close key), leaves the terminal
 //     and ends the process by the signal's default action.
+//   - The terminal going away (its input ends or fails, or it reports a
+//     hang-up) without a hang-up signal, as under a parent that ignores
+//     hang-ups: the main thread takes it as a hang-up and does the same.
+//   - Leaving never waits for a terminal that reads nothing: the settings
+//     found go back first, and the bytes that put the cursor and rendition
+//     back are dropped if the terminal does not take them within a short
+//     time.
 //   - Stop key: the terminal is left for the shell, the process stops; when
 //     continued, raw mode comes back and the screen is repainted whole.
 //     A continue from outside (without our stop) does the same.
@@ -28,6 +35,7 @@
 #include <iterator>
 #include <string>
 
+#include "console/posix/bounded_write.h"
 #include "console/posix/terminal_console.h"
 
 namespace console {
@@ -35,6 +43,8 @@ namespace {
 
 // The longest an exit waits for a present in progress on the main thread.
 constexpr std::chrono::milliseconds outputLockWait{200};
+// The longest the way out waits for the terminal to take its last bytes.
+constexpr int leaveWriteLimitMs = 100;
 
 // --- Process-wide: the at-exit action ----------------------------------------
 
@@ -67,8 +77,7 @@ struct sigaction crashActionsBefore[std::size(crashSignals)];
 void restoreTerminalOnCrash(int signal) {
     if (crashRestore.settingsFound) ::tcsetattr(crashRestore.inputFd, TCSANOW, &crashRestore.found);
     if (crashRestore.outputFd >= 0) {
-        [[maybe_unused]] const ssize_t written =
-            ::write(crashRestore.outputFd, crashRestore.reset, crashRestore.resetLength);
+        writeWithin(crashRestore.outputFd, crashRestore.reset, crashRestore.resetLength, leaveWriteLimitMs);
     }
     // The crash then takes its course as before: the action that was there
     // (the default, or a sanitizer's report) runs when the signal comes again.
@@ -144,13 +153,15 @@ std::unique_lock<std::timed_mutex> TerminalConsole::waitForPresent() {
 }
 
 void TerminalConsole::leaveTerminalLocked(bool presentFinished) {
+    // The settings first: they matter most, and nothing here waits for them.
+    mode_.restore();
     if (outputIsConsole_) {
         // Without the finished present the screen's state is the main
         // thread's: the way out then only resets and starts a new line.
         // Otherwise what the model holds is shown first.
-        writeAll(presentFinished ? renderChangesAndLeave() : renderResetAndNewLine());
+        const std::string bytes = presentFinished ? renderChangesAndLeave() : renderResetAndNewLine();
+        writeWithin(options_.outputFd, bytes.data(), bytes.size(), leaveWriteLimitMs);
     }
-    mode_.restore();
 }
 
 void TerminalConsole::leaveTerminal() {
@@ -182,6 +193,32 @@ void TerminalConsole::resumeTerminal() {
     wakeTheWait();
 }
 
+// --- Control events that end the process --------------------------------------------
+
+void TerminalConsole::endByControlEvent(int signal) {
+    // The signal thread and the main thread (the terminal gone) may both
+    // come here; the first one ends the process.
+    if (ending_.exchange(true)) {
+        for (;;) ::pause();
+    }
+    // A handled close has queued the close key, and the wait is woken to
+    // see it. Either way the process ends now, as the signal's default
+    // action ends it.
+    if (handlers_.ask(controlEventFor(signal))) wakeTheWait();
+    leaveTerminal();
+    endBySignal(signal);
+}
+
+void TerminalConsole::takeTerminalGone() {
+    if (terminalGone_) return;
+    terminalGone_ = true;
+    if (options_.takeSignals) {
+        endByControlEvent(SIGHUP);
+    } else {
+        handlers_.ask(ctrlCloseEvent);
+    }
+}
+
 // --- The signal thread's work ------------------------------------------------------
 
 void TerminalConsole::takeSignal(int signal) {
@@ -190,12 +227,7 @@ void TerminalConsole::takeSignal(int signal) {
     case SIGQUIT:
     case SIGHUP:
     case SIGTERM:
-        // A handled close has queued the close key; either way the process
-        // ends now, as the signal's default action ends it.
-        handlers_.ask(controlEventFor(signal));
-        leaveTerminal();
-        endBySignal(signal);
-        break;
+        endByControlEvent(signal);
     case SIGTSTP:
         suspendTerminal();
         break;

@@ -132,7 +132,16 @@ bool WindowsConsole::writeFile(const std::uint8_t* bytes, std::size_t n, std::si
 
 void WindowsConsole::beep(unsigned frequency, unsigned milliseconds) { Beep(frequency, milliseconds); }
 
-void WindowsConsole::sleep(unsigned milliseconds) { Sleep(milliseconds); }
+void WindowsConsole::sleep(unsigned milliseconds) {
+    DWORD mode = 0;
+    if (milliseconds > 0 && input_ != nullptr && GetConsoleMode(input_, &mode)) {
+        // The console input handle is signalled while events are pending, so
+        // the pause lasts until one comes and an idle key wait wakes nobody.
+        // A close needs no wake: the process ends once its handler returns.
+        if (WaitForSingleObject(input_, INFINITE) != WAIT_FAILED) return;
+    }
+    Sleep(milliseconds);
+}
 
 void WindowsConsole::waitForInput() {
     DWORD mode = 0;
