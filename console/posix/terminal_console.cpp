@@ -85,7 +85,10 @@ TerminalConsole::TerminalConsole(const TerminalOptions& options)
     if (options_.takeSignals) openClosedStandardDescriptors();
     if (options_.takeSignals) takeProcessSignals();
     outputIsConsole_ = ::isatty(options_.outputFd) == 1;
-    inputIsConsole_ = ::isatty(options_.inputFd) == 1;
+    // The input is a terminal exactly when its settings can be had: the
+    // settings found are taken in the same call, for raw key reading and
+    // for the crash handler to put back.
+    inputIsConsole_ = mode_.capture(options_.inputFd);
     if (outputIsConsole_) takeTerminalSize();
     // The screen's content and the real cursor are unknown: the model starts
     // blank with its cursor at the top-left, and the first present clears
@@ -105,13 +108,8 @@ TerminalConsole::~TerminalConsole() {
     if (wakeWrite_ >= 0) ::close(wakeWrite_);
 }
 
-// Raw key reading from the settings found; a terminal whose settings cannot
-// be had is not read as a console.
+// Raw key reading from the settings found at construction.
 void TerminalConsole::enterKeyReading() {
-    if (!mode_.capture(options_.inputFd)) {
-        inputIsConsole_ = false;
-        return;
-    }
     inputMode_ = lineAndEchoModes | (mode_.signalKeysFound() ? enableProcessedInput : 0);
     signalKeys_ = (inputMode_ & enableProcessedInput) != 0;
     mode_.enterRaw(signalKeys_);
@@ -121,13 +119,18 @@ void TerminalConsole::enterKeyReading() {
 // thread, watched by every wait.
 void TerminalConsole::openWakePipe() {
     int pipeEnds[2];
+#if defined(__APPLE__)
     if (::pipe(pipeEnds) != 0) return;
-    wakeRead_ = pipeEnds[0];
-    wakeWrite_ = pipeEnds[1];
     for (int fd : pipeEnds) {
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
+#else
+    // Both ends made non-blocking and closed on exec in the one call.
+    if (::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) != 0) return;
+#endif
+    wakeRead_ = pipeEnds[0];
+    wakeWrite_ = pipeEnds[1];
 }
 
 void TerminalConsole::wakeTheWait() {
@@ -410,13 +413,24 @@ void TerminalConsole::readTerminalInput() {
     if (!inputIsConsole_) return;
     while (!terminalGone_ && events_.empty()) {
         pollfd input{options_.inputFd, POLLIN, 0};
-        if (::poll(&input, 1, 0) <= 0) break;
+        // What the wait just reported for the input is taken without a
+        // second poll. A report may have gone stale (another program read
+        // the terminal while this one was stopped): a read that then finds
+        // nothing is checked by a fresh poll before anything is concluded.
+        const bool reported = inputReported_ != 0;
+        if (reported) {
+            input.revents = inputReported_;
+            inputReported_ = 0;
+        } else if (::poll(&input, 1, 0) <= 0) {
+            break;
+        }
         if (!(input.revents & POLLIN)) {
             if (reportsHangUp(input.revents)) takeTerminalGone();
             break;
         }
         std::uint8_t bytes[inputPieceBytes];
         const ssize_t count = ::read(options_.inputFd, bytes, sizeof bytes);
+        if (count <= 0 && reported) continue;
         if (count < 0 && (errno == EINTR || errno == EAGAIN)) break;
         if (count <= 0) {
             // Readable yet at its end, or failing (EIO once the terminal
@@ -512,7 +526,10 @@ void TerminalConsole::waitFor(bool waitOnInput, const Clock::time_point* deadlin
             if (untilWoken) return;
         }
         // Input, or the terminal gone: the caller's read finds out which.
-        if (watchInput && watched[inputSlot].revents != 0) return;
+        if (watchInput && watched[inputSlot].revents != 0) {
+            inputReported_ = watched[inputSlot].revents;
+            return;
+        }
         if (watchOutput && reportsHangUp(watched[outputSlot].revents)) {
             takeTerminalGone();
             return;

@@ -202,6 +202,9 @@ private:
     // paste of any size costs the same memory.
     KeyDecoder decoder_;
     Clock::time_point lastInputByte_{};
+    // The input's events as the last wait reported them, until the next
+    // read of the input takes them (0: none reported).
+    short inputReported_ = 0;
     bool terminalGone_ = false;
     std::uint32_t inputMode_ = 0;
     std::deque<InputRecord> events_;

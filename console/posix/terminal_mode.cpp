@@ -25,16 +25,30 @@ bool TerminalMode::signalKeysFound() const { return captured_ && (found_.c_lflag
 
 bool TerminalMode::enterRaw(bool signalKeys) {
     if (!captured_) return false;
+    if (rawSet_ && rawSignalKeys_ == signalKeys) return true;
+    return applyRaw(signalKeys);
+}
+
+bool TerminalMode::reenterRaw(bool signalKeys) {
+    if (!captured_) return false;
+    return applyRaw(signalKeys);
+}
+
+bool TerminalMode::applyRaw(bool signalKeys) {
     const termios raw = rawSettings(found_, signalKeys);
     int result;
     do {
         result = ::tcsetattr(fd_, TCSANOW, &raw);
     } while (result != 0 && errno == EINTR);
-    return result == 0;
+    rawSet_ = result == 0;
+    rawSignalKeys_ = signalKeys;
+    return rawSet_;
 }
 
 bool TerminalMode::restore() {
     if (!captured_) return false;
+    // Whatever comes of it, raw reading is no longer known to be in force.
+    rawSet_ = false;
     int result;
     do {
         result = ::tcsetattr(fd_, TCSANOW, &found_);

@@ -4,6 +4,8 @@
 
 #include <termios.h>
 
+#include <atomic>
+
 namespace console {
 
 // Raw key reading made from the settings found: no line editing, no echo,
@@ -20,16 +22,29 @@ public:
     // Whether the settings found let the interrupt and quit characters
     // raise signals.
     bool signalKeysFound() const;
+    // The settings found at capture (meaningful once captured).
+    const termios& found() const { return found_; }
     // Switches to raw key reading; false when nothing was captured or the
-    // terminal refused.
+    // terminal refused. Raw reading already set by this mode with the same
+    // signal keys is left as it is, without a call to the terminal.
     bool enterRaw(bool signalKeys);
+    // Sets raw key reading again whatever was set before: for when the
+    // terminal may have been changed by another program meanwhile.
+    bool reenterRaw(bool signalKeys);
     // Puts back exactly the settings found at capture.
     bool restore();
 
 private:
+    bool applyRaw(bool signalKeys);
+
     int fd_ = -1;
     bool captured_ = false;
     termios found_{};
+    // Whether the raw settings are in force as this mode last set them, and
+    // with which signal keys. The way out may restore from the signal
+    // thread while the main thread sets the input mode.
+    std::atomic<bool> rawSet_{false};
+    std::atomic<bool> rawSignalKeys_{false};
 };
 
 }  // namespace console

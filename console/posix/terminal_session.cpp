@@ -87,10 +87,12 @@ void restoreTerminalOnCrash(int signal) {
     ::raise(signal);
 }
 
-void restoreTerminalOnCrashes(int inputFd, int outputFd, bool inputIsTerminal, bool outputIsTerminal) {
+// found: the input terminal's settings found at start, or none.
+void restoreTerminalOnCrashes(int inputFd, int outputFd, const termios* found, bool outputIsTerminal) {
     crashRestore.inputFd = inputFd;
     crashRestore.outputFd = outputIsTerminal ? outputFd : -1;
-    crashRestore.settingsFound = inputIsTerminal && ::tcgetattr(inputFd, &crashRestore.found) == 0;
+    crashRestore.settingsFound = found != nullptr;
+    if (found != nullptr) crashRestore.found = *found;
     const std::string reset = renderResetAndNewLine();
     crashRestore.resetLength = std::min(reset.size(), sizeof crashRestore.reset);
     std::memcpy(crashRestore.reset, reset.data(), crashRestore.resetLength);
@@ -127,7 +129,9 @@ void TerminalConsole::takeProcessSignals() {
 }
 
 void TerminalConsole::restoreOnCrashes() {
-    restoreTerminalOnCrashes(options_.inputFd, options_.outputFd, inputIsConsole_, outputIsConsole_);
+    // The settings the mode found are the ones to put back.
+    restoreTerminalOnCrashes(options_.inputFd, options_.outputFd, inputIsConsole_ ? &mode_.found() : nullptr,
+                             outputIsConsole_);
 }
 
 void TerminalConsole::startSession() {
@@ -187,7 +191,7 @@ void TerminalConsole::suspendTerminal() {
 void TerminalConsole::resumeTerminal() {
     const std::unique_lock<std::timed_mutex> guard = waitForPresent();
     // Not while the terminal belongs to another job: it would stop us.
-    if (inputIsConsole_ && ::tcgetpgrp(options_.inputFd) == ::getpgrp()) mode_.enterRaw(signalKeys_);
+    if (inputIsConsole_ && ::tcgetpgrp(options_.inputFd) == ::getpgrp()) mode_.reenterRaw(signalKeys_);
     left_ = false;
     repaintPending_ = true;
     wakeTheWait();
