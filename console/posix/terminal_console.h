@@ -2,36 +2,35 @@
 //
 // The model's window is the terminal's screen (its size, cut to 4096 by 4096,
 // 80 by 25 when it cannot be had); what changed in the model goes out in
-// one write when the program is about to wait (see "Presenting" in
-// terminal_console.cpp).
-// Standard input on a terminal is read raw and decoded into key events; the
-// terminal's signals become the console's control events on a thread of
-// their own. The terminal's settings are put back on every way out.
+// one write when the program is about to wait. Standard input on a terminal
+// is read raw and decoded into key events; the terminal's signals become the
+// console's control events on a thread of their own. The terminal's
+// settings are put back on every way out.
 //
-// terminal_console.cpp holds the platform operations, terminal_session.cpp
-// the terminal session: taking the terminal, leaving it on every way out,
-// stopping and resuming with the job.
+// TerminalConsole implements the platform operations by handing each to the
+// part that owns what it acts on, each part with its own header:
+//   terminal_presenter.h  the model, what the terminal shows, the output lock
+//   terminal_input.h      keys read and decoded, redirected input
+//   terminal_wait.h       the wake pipe and the poll
+//   terminal_session.h    taking the terminal and giving it back, signals
+// What it owns itself: the control handlers, whether the model's size is
+// kept, a size change not yet taken, and the waits' loop (which asks all
+// of the parts). Its operations are the main thread's, except the
+// signal thread's work (takeSignal).
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
-#include <functional>
-#include <mutex>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "console/console_platform.h"
 #include "console/platform/control_handler_list.h"
-#include "console/platform/input_read_ahead.h"
 #include "console/platform/screen_model.h"
-#include "console/posix/key_decoder.h"
-#include "console/posix/terminal_mode.h"
-#include "console/posix/terminal_renderer.h"
-#include "console/posix/terminal_signals.h"
+#include "console/posix/terminal_input.h"
+#include "console/posix/terminal_presenter.h"
+#include "console/posix/terminal_session.h"
 #include "console/posix/terminal_size.h"
+#include "console/posix/terminal_wait.h"
 
 namespace console {
 
@@ -49,7 +48,7 @@ struct TerminalOptions {
 
 class TerminalConsole final : public ConsolePlatform {
 public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = TerminalClock;
 
     TerminalConsole();
     explicit TerminalConsole(const TerminalOptions& options);
@@ -86,151 +85,67 @@ public:
 
     // Whether standard output and input are the terminal, as found at start.
     bool outputIsConsole() const { return outputIsConsole_; }
-    bool inputIsConsole() const { return inputIsConsole_; }
+    bool inputIsConsole() const { return session_.inputIsTerminal(); }
     // The screen as the console services have made it.
-    const ScreenModel& screen() const { return screen_; }
+    const ScreenModel& screen() const { return presenter_.screen(); }
 
     // What the signal thread does with one signal; open so that a test can
     // deliver the events that do not end the process.
     void takeSignal(int signal);
     // The size changed: the next present shows the model at the new size,
     // and the next screen query (unless the size is kept) gives the model
-    // the new size.
+    // the new size. From any thread.
     void noteResize();
     // The terminal may show anything now: raw mode again and a full repaint.
-    void resumeTerminal();
+    void resumeTerminal() { session_.resume(); }
     // Puts the terminal back as it was found, the cursor below the text.
-    void leaveTerminal();
+    void leaveTerminal() { session_.leave(); }
 
     // How long a partial key sequence waits for its next byte.
-    static constexpr std::chrono::milliseconds sequenceWait{30};
-    // The clock for that wait; a test may replace it.
-    std::function<Clock::time_point()> clock = [] { return Clock::now(); };
+    static constexpr std::chrono::milliseconds sequenceWait = TerminalInput::sequenceWait;
+    // The clock for that wait and every other; a test may replace it.
+    TerminalClockReading clock = [] { return Clock::now(); };
 
-    // Output bytes sent by presents so far (for measurements).
-    std::size_t bytesPresented() const { return bytesPresented_; }
-    std::size_t presentsSent() const { return presentsSent_; }
+    // Output bytes and writes sent by presents so far (for measurements).
+    std::size_t bytesPresented() const { return presenter_.bytesPresented(); }
+    std::size_t presentsSent() const { return presenter_.presentsSent(); }
 
 private:
-    // --- The session (terminal_session.cpp) --------------------------------
-    // Blocks the console's signals before any other thread starts.
-    void takeProcessSignals();
-    // Puts the terminal back on a crash, with the settings found now.
-    void restoreOnCrashes();
-    // Becomes the console that the at-exit action leaves, and starts the
-    // signal thread.
-    void startSession();
-    void endSession();
-    // Waits a short while for a present in progress; the lock is held when
-    // it finished.
-    std::unique_lock<std::timed_mutex> waitForPresent();
-    void leaveTerminalLocked(bool presentFinished);
-    void suspendTerminal();
-    // A control event that ends the process (interrupt, quit, hang-up,
-    // termination): the control handlers are asked (a handled close queues
-    // the close key and wakes the wait), the terminal is left and the
-    // process ends by the signal. Whichever thread comes second waits for
-    // that end.
-    [[noreturn]] void endByControlEvent(int signal);
-    // The terminal went away (end of input, an error, a hang-up): a close,
-    // as a hang-up signal is. The process's console ends the process; any
-    // other asks its control handlers and stops watching the terminal.
-    void takeTerminalGone();
-
-    // --- Platform operations (terminal_console.cpp) ------------------------
-    // The terminal's size: read now, then taken by the model.
-    void takeTerminalSize();
+    // The terminal's size read now; the model takes it unless kept.
     void readTerminalSize();
-    // The model takes the size it has for the terminal's, unless kept.
     void fitScreenToTerminal();
-    void enterKeyReading();
-    void openWakePipe();
-    // Ends a wait in progress, so that it shows the model as it stands.
-    void wakeTheWait();
-    // Renders what changed in the model and sends it in one write; before a
-    // wait (beforeWait) the model stays as it is for a while, so everything
-    // goes out as the model has it, a hidden cursor included.
-    void presentNow(bool beforeWait);
-    // With the output lock held: the bytes that show what changed in the
-    // model since the last render (none while the terminal is left).
-    std::string renderChanges(bool beforeWait);
-    // With the output lock held: the changes, then the way out (renderLeave).
-    std::string renderChangesAndLeave();
-    // With the output lock held: the changes, then the bytes after them, in
-    // one write.
-    void sendChanges(bool beforeWait, std::string_view after = {});
-    // With the output lock held: the model's changes go out before a fill
-    // blanks text the terminal has not been sent.
-    void sendChangesBeforeFill();
-    // The model takes a size (clamped to what the model takes).
-    void resizeModel(int width, int height);
     // After a size change: the terminal's new size read, and a full
     // repaint, since the terminal may have moved or cut what it shows. The
     // model is left as it is: it changes only when the services query the
     // screen, so that the bounds they read at the end of a write are the
     // model's.
     void applyPendingResize();
-    // Reads and decodes the terminal's input in bounded pieces, the next
-    // one once the queue is empty.
-    void readTerminalInput();
+    // Renders what changed and sends it, with the bytes after, in one write.
+    void presentNow(bool beforeWait, std::string_view after = {});
     // Waits for input (when waitOnInput) or the deadline; a wake-up (a
     // control event, a resize, a resume) ends it too when untilWoken. Ends
     // at once when the terminal has gone away.
     void waitFor(bool waitOnInput, const Clock::time_point* deadline, bool untilWoken);
-    // Whether a watched descriptor reports that the terminal went away.
-    static bool reportsHangUp(short revents);
     // The poll timeout of one round of waitFor: -1 for none, 0 when the
     // wait is over.
     int waitTimeout(bool watchInput, const Clock::time_point* deadline);
-    void drainWakePipe();
-    void writeAll(const std::string& bytes);
+    // The terminal went away: noted once, then the session's to act on.
+    void takeTerminalGone();
 
-    TerminalOptions options_;
-    GlyphEncoding encoding_ = GlyphEncoding::ascii;
-    bool outputIsConsole_ = false;
-    bool inputIsConsole_ = false;
-    TerminalMode mode_;
-    ScreenModel screen_;
-    // The terminal's size as last read (the fallback when it cannot be),
-    // held to the largest; and whether the model's size is kept.
-    TerminalSize terminalSize_;
-    bool sizeKept_ = false;
-
-    // Input: the keys decoded from the terminal, the mode the services set
-    // and the read-ahead of standard input when it is not a terminal. The
-    // event queue holds the events of one piece of input at most, so that a
-    // paste of any size costs the same memory.
-    KeyDecoder decoder_;
-    Clock::time_point lastInputByte_{};
-    // The input's events as the last wait reported them, until the next
-    // read of the input takes them (0: none reported).
-    short inputReported_ = 0;
-    bool terminalGone_ = false;
-    std::uint32_t inputMode_ = 0;
-    std::deque<InputRecord> events_;
-    std::vector<InputRecord> decoded_;
-    InputReadAhead readAhead_;
+    // In the order they are made: the session first, since the process's
+    // console blocks the signals and opens the closed standard descriptors
+    // before any thread or descriptor of its own; the wake pipe last.
+    const TerminalOptions options_;
     ControlHandlerList handlers_;
-
-    // Guards the terminal's output and settings, the shown screen and every
-    // change of the model: the main thread changes the model and presents,
-    // the signal thread renders what the model holds when it leaves, and
-    // resumes.
-    std::timed_mutex outputLock_;
-    ShownScreen shown_;
-    std::size_t bytesPresented_ = 0;
-    std::size_t presentsSent_ = 0;
-    // Whether the services have presented a screen at all.
-    std::atomic<bool> presented_{false};
-    std::atomic<bool> signalKeys_{false};
+    TerminalSession session_;
+    const bool outputIsConsole_;
+    TerminalPresenter presenter_;
+    TerminalInput input_;
+    TerminalWait wait_;
+    // Whether the model's size is kept (while a line is edited), and a size
+    // change the signal thread noted that no present has taken yet.
+    bool sizeKept_ = false;
     std::atomic<bool> resizePending_{false};
-    std::atomic<bool> repaintPending_{false};
-    std::atomic<bool> left_{false};
-    std::atomic<bool> ending_{false};
-
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    SignalThread signalThread_;
 };
 
 }  // namespace console

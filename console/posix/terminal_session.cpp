@@ -20,9 +20,9 @@
 //     crash take its course.
 //
 // A signal handler or an at-exit action cannot be given the console, so the
-// process-wide pieces they need live here: the one console that the at-exit
-// action leaves (set by the console that takes the process's signals), and
-// what a crash needs to put the terminal back.
+// process-wide pieces they need live here: the one session that the at-exit
+// action leaves (set by the process's console), and what a crash needs to
+// put the terminal back.
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -34,9 +34,12 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "console/posix/bounded_write.h"
-#include "console/posix/terminal_console.h"
+#include "console/posix/standard_descriptors.h"
+#include "console/posix/terminal_renderer.h"
+#include "console/posix/terminal_session.h"
 
 namespace console {
 namespace {
@@ -48,11 +51,11 @@ constexpr int leaveWriteLimitMs = 100;
 
 // --- Process-wide: the at-exit action ----------------------------------------
 
-// The one console whose terminal the at-exit action puts back.
-std::atomic<TerminalConsole*> exitConsole{nullptr};
+// The one session whose terminal the at-exit action puts back.
+std::atomic<TerminalSession*> exitSession{nullptr};
 
 void leaveAtExit() {
-    if (TerminalConsole* terminal = exitConsole.load()) terminal->leaveTerminal();
+    if (TerminalSession* session = exitSession.load()) session->leave();
 }
 
 // --- Process-wide: the crash handler -------------------------------------------
@@ -121,85 +124,97 @@ std::uint32_t controlEventFor(int signal) {
 
 // --- Taking the terminal and leaving it ------------------------------------------
 
-void TerminalConsole::takeProcessSignals() {
-    // Before any other thread starts, so that every thread but the signal
-    // thread keeps them blocked.
-    blockConsoleSignals();
-    std::signal(SIGPIPE, SIG_IGN);
+// The mode the services find before they set one: line input with echo.
+constexpr std::uint32_t lineAndEchoModes = 0x0006;
+
+TerminalSession::TerminalSession(const SessionPlace& place, TerminalPresenter& presenter, TerminalWait& wait,
+                                 ControlHandlerList& handlers)
+    : place_(place), presenter_(presenter), wait_(wait), handlers_(handlers), inputMode_(lineAndEchoModes) {
+    if (place_.processConsole) {
+        openClosedStandardDescriptors();
+        // Before any other thread starts, so that every thread but the
+        // signal thread keeps them blocked.
+        blockConsoleSignals();
+        std::signal(SIGPIPE, SIG_IGN);
+    }
+    // The settings found are taken in the same call, for raw key reading and
+    // for the crash handler to put back.
+    inputIsTerminal_ = mode_.capture(place_.inputFd);
 }
 
-void TerminalConsole::restoreOnCrashes() {
-    // The settings the mode found are the ones to put back.
-    restoreTerminalOnCrashes(options_.inputFd, options_.outputFd, inputIsConsole_ ? &mode_.found() : nullptr,
-                             outputIsConsole_);
-}
-
-void TerminalConsole::startSession() {
-    exitConsole = this;
+void TerminalSession::start(std::function<void(int)> onSignal) {
+    if (place_.processConsole && (inputIsTerminal_ || place_.outputIsTerminal)) restoreOnCrashes();
+    if (inputIsTerminal_) {
+        inputMode_ = lineAndEchoModes | (mode_.signalKeysFound() ? enableProcessedInput : 0);
+        signalKeys_ = (inputMode_ & enableProcessedInput) != 0;
+        mode_.enterRaw(signalKeys_);
+    }
+    if (!place_.processConsole) return;
+    exitSession = this;
     static const bool atExitRegistered = (std::atexit(leaveAtExit), true);
     (void)atExitRegistered;
-    signalThread_.start([this](int signal) { takeSignal(signal); });
+    signalThread_.start(std::move(onSignal));
 }
 
-void TerminalConsole::endSession() {
+void TerminalSession::end() {
     signalThread_.stop();
-    leaveTerminal();
-    TerminalConsole* self = this;
-    exitConsole.compare_exchange_strong(self, nullptr);
+    leave();
+    TerminalSession* self = this;
+    exitSession.compare_exchange_strong(self, nullptr);
 }
 
-std::unique_lock<std::timed_mutex> TerminalConsole::waitForPresent() {
-    // A present in progress is let finish, so that no sequence is cut; one
-    // that cannot finish (a terminal that takes no output) is not waited for.
-    std::unique_lock<std::timed_mutex> guard(outputLock_, std::defer_lock);
-    [[maybe_unused]] const bool locked = guard.try_lock_for(outputLockWait);
-    return guard;
+void TerminalSession::restoreOnCrashes() {
+    // The settings the mode found are the ones to put back.
+    restoreTerminalOnCrashes(place_.inputFd, place_.outputFd, inputIsTerminal_ ? &mode_.found() : nullptr,
+                             place_.outputIsTerminal);
 }
 
-void TerminalConsole::leaveTerminalLocked(bool presentFinished) {
+void TerminalSession::setInputMode(std::uint32_t mode) {
+    inputMode_ = mode;
+    signalKeys_ = (mode & enableProcessedInput) != 0;
+    const std::unique_lock<std::timed_mutex> guard = presenter_.lock();
+    if (!presenter_.givenBack()) mode_.enterRaw(signalKeys_);
+}
+
+void TerminalSession::leaveWithLock(bool lockHeld) {
     // The settings first: they matter most, and nothing here waits for them.
     mode_.restore();
-    if (outputIsConsole_) {
-        // Without the finished present the screen's state is the main
-        // thread's: the way out then only resets and starts a new line.
-        // Otherwise what the model holds is shown first.
-        const std::string bytes = presentFinished ? renderChangesAndLeave() : renderResetAndNewLine();
-        writeWithin(options_.outputFd, bytes.data(), bytes.size(), leaveWriteLimitMs);
+    if (place_.outputIsTerminal) {
+        const std::string bytes = presenter_.leaveBytes(lockHeld);
+        writeWithin(place_.outputFd, bytes.data(), bytes.size(), leaveWriteLimitMs);
     }
 }
 
-void TerminalConsole::leaveTerminal() {
-    const std::unique_lock<std::timed_mutex> guard = waitForPresent();
-    if (left_.exchange(true)) return;
-    leaveTerminalLocked(guard.owns_lock());
+void TerminalSession::leave() {
+    const std::unique_lock<std::timed_mutex> guard = presenter_.lockWithin(outputLockWait);
+    if (presenter_.giveBack()) leaveWithLock(guard.owns_lock());
 }
 
 // --- Stopping and resuming with the job ------------------------------------------
 
-void TerminalConsole::suspendTerminal() {
+void TerminalSession::suspend() {
     {
-        const std::unique_lock<std::timed_mutex> guard = waitForPresent();
-        if (!left_.exchange(true)) leaveTerminalLocked(guard.owns_lock());
+        const std::unique_lock<std::timed_mutex> guard = presenter_.lockWithin(outputLockWait);
+        if (presenter_.giveBack()) leaveWithLock(guard.owns_lock());
         // The shell writes on the terminal while the process is stopped;
         // the resume repaints the screen whole.
-        if (guard.owns_lock()) shown_.known = false;
+        if (guard.owns_lock()) presenter_.forgetShown();
     }
     stopBySignal(SIGTSTP);
-    resumeTerminal();
+    resume();
 }
 
-void TerminalConsole::resumeTerminal() {
-    const std::unique_lock<std::timed_mutex> guard = waitForPresent();
+void TerminalSession::resume() {
+    const std::unique_lock<std::timed_mutex> guard = presenter_.lockWithin(outputLockWait);
     // Not while the terminal belongs to another job: it would stop us.
-    if (inputIsConsole_ && ::tcgetpgrp(options_.inputFd) == ::getpgrp()) mode_.reenterRaw(signalKeys_);
-    left_ = false;
-    repaintPending_ = true;
-    wakeTheWait();
+    if (inputIsTerminal_ && ::tcgetpgrp(place_.inputFd) == ::getpgrp()) mode_.reenterRaw(signalKeys_);
+    presenter_.takeBack();
+    wait_.wake();
 }
 
 // --- Control events that end the process --------------------------------------------
 
-void TerminalConsole::endByControlEvent(int signal) {
+void TerminalSession::endByControlEvent(int signal) {
     // The signal thread and the main thread (the terminal gone) may both
     // come here; the first one ends the process.
     if (ending_.exchange(true)) {
@@ -208,41 +223,16 @@ void TerminalConsole::endByControlEvent(int signal) {
     // A handled close has queued the close key, and the wait is woken to
     // see it. Either way the process ends now, as the signal's default
     // action ends it.
-    if (handlers_.ask(controlEventFor(signal))) wakeTheWait();
-    leaveTerminal();
+    if (handlers_.ask(controlEventFor(signal))) wait_.wake();
+    leave();
     endBySignal(signal);
 }
 
-void TerminalConsole::takeTerminalGone() {
-    if (terminalGone_) return;
-    terminalGone_ = true;
-    if (options_.takeSignals) {
+void TerminalSession::terminalGone() {
+    if (place_.processConsole) {
         endByControlEvent(SIGHUP);
     } else {
         handlers_.ask(ctrlCloseEvent);
-    }
-}
-
-// --- The signal thread's work ------------------------------------------------------
-
-void TerminalConsole::takeSignal(int signal) {
-    switch (signal) {
-    case SIGINT:
-    case SIGQUIT:
-    case SIGHUP:
-    case SIGTERM:
-        endByControlEvent(signal);
-    case SIGTSTP:
-        suspendTerminal();
-        break;
-    case SIGCONT:
-        resumeTerminal();
-        break;
-    case SIGWINCH:
-        noteResize();
-        break;
-    default:
-        break;
     }
 }
 
