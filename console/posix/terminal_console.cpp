@@ -13,6 +13,7 @@
 #include <string>
 
 #include "console/platform/us_layout.h"
+#include "console/posix/terminal_sequences.h"
 
 namespace console {
 namespace {

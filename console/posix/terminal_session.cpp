@@ -38,7 +38,7 @@
 
 #include "console/posix/bounded_write.h"
 #include "console/posix/standard_descriptors.h"
-#include "console/posix/terminal_renderer.h"
+#include "console/posix/terminal_sequences.h"
 #include "console/posix/terminal_session.h"
 
 namespace console {
