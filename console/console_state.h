@@ -40,8 +40,8 @@ struct InputSource {
 
 struct ConsoleState {
     explicit ConsoleState(ConsolePlatform& platformToUse) : platform(platformToUse) {}
-    // Forgets the console for the at-exit action if it was the installed one
-    // (defined with the control events).
+    // Removes the control handler if installed, and forgets the console for
+    // the exit action (defined with the control events).
     ~ConsoleState();
     ConsoleState(const ConsoleState&) = delete;
     ConsoleState& operator=(const ConsoleState&) = delete;

@@ -1,7 +1,6 @@
 #include "console/control_events.h"
 
-#include <cstdlib>
-
+#include "console/exit_actions.h"
 #include "console/key_buffer.h"
 
 namespace console {
@@ -20,8 +19,8 @@ constexpr ControlEventAction controlEventActions[] = {
     {ctrlLogoffEvent, true}, {ctrlShutdownEvent, true},
 };
 
-// The console whose handler the at-exit action removes. The at-exit list
-// takes no argument, so the one installed instance is kept here.
+// Process-wide: the console whose handler the exit action removes. The
+// exit actions take no argument, so the one installed instance is kept here.
 ConsoleState* installedConsole = nullptr;
 
 void removeControlHandlerAtExit() {
@@ -33,14 +32,15 @@ void removeControlHandlerAtExit() {
 }  // namespace
 
 ConsoleState::~ConsoleState() {
+    // No control event may reach a console that is gone.
+    if (handlerInstalled) platform.removeControlHandler(handleControlEvent, this);
     if (installedConsole == this) installedConsole = nullptr;
 }
 
 void installControlHandler(ConsoleState& cs) {
     if (cs.handlerInstalled) return;
     cs.handlerInstalled = true;
-    static const bool atExitRegistered = (std::atexit(removeControlHandlerAtExit), true);
-    (void)atExitRegistered;
+    setExitAction(ExitAction::removeControlHandler, removeControlHandlerAtExit);
     installedConsole = &cs;
     cs.platform.addControlHandler(handleControlEvent, &cs);
 }

@@ -20,10 +20,22 @@ int main() {
     // The process-wide single instances, made once. They are static locals
     // because code outside main's frame may reach them after that frame is
     // gone: the control handler, which the platform calls on a thread of its
-    // own, and the at-exit actions (the handler's removal, the terminal's
-    // restore). Locals would die as main returns, before those actions run;
-    // statics die only after every at-exit action registered once they were
-    // made has run.
+    // own, and the exit actions (console/exit_actions.h). Locals would die
+    // as main returns, before those run. Whichever comes first at a normal
+    // exit, the statics' destructors or the exit actions, the control
+    // handler comes off before the terminal is given back: the services die
+    // before the platform, and the exit actions run in that order.
+    //
+    // Every other process-wide instance is kept where it is used, because a
+    // handler or an action that takes no argument must reach it there:
+    //   - console/exit_actions.cpp: the exit actions, in their fixed order;
+    //   - console/control_events.cpp: the console whose control handler the
+    //     exit action removes;
+    //   - console/posix/terminal_session.cpp: the session whose terminal the
+    //     exit action gives back, and what the crash handler puts back;
+    //   - console/windows/control_handlers.cpp: the handler list that the
+    //     console's control trampoline asks;
+    //   - random/seconds_timer.cpp: the Windows counter's period, found once.
     static PlatformConsole platform;
     static console::ConsoleServices console(platform);
     static randomness::RandomSource random;

@@ -11,6 +11,9 @@ namespace randomness {
 #ifdef _WIN32
 
 namespace {
+// Process-wide: which counter the clock reads and its period, found at the
+// first reading and the same for the whole process. The main thread alone
+// reads the clock.
 enum class ClockMode { undecided, tickCount, performanceCounter };
 ClockMode clockMode = ClockMode::undecided;
 double counterPeriod = 0.0;

@@ -2,6 +2,7 @@
 // first key pump, what each control event does, and the removal of the
 // handler at exit.
 #include "console/control_events.h"
+#include "console/exit_actions.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,21 @@ TEST(EventHandlerDeathTest, TheHandlerIsRemovedAtExit) {
             std::atexit(reportHandlersAtExit);
             (void)pollKey(*cs);
             if (exitConsole->handlers.size() != 1) _exit(5);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(3), "");
+}
+
+// The exit actions run in their fixed order, whatever order they were set
+// in: the control handler comes off before the terminal is given back.
+bool handlerRemovedAtExit = false;
+
+TEST(EventHandlerDeathTest, TheExitActionsRunInTheirOrder) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setExitAction(ExitAction::giveBackTerminal, [] { _exit(handlerRemovedAtExit ? 3 : 4); });
+            setExitAction(ExitAction::removeControlHandler, [] { handlerRemovedAtExit = true; });
             std::exit(0);
         },
         ::testing::ExitedWithCode(3), "");

@@ -1,7 +1,8 @@
 // The terminal session: the console takes the terminal (raw key reading, its
 // own screen) and must give it back as it found it on every way out.
 //
-//   - Normal exit: the at-exit action leaves the terminal.
+//   - Normal exit: the exit action leaves the terminal, after the control
+//     handler is removed (exit_actions.h).
 //   - Interrupt, quit, hang-up, termination: the signal thread asks the
 //     control handlers (a close queues the close key), leaves the terminal
 //     and ends the process by the signal's default action.
@@ -19,8 +20,8 @@
 //     the rendition, shows the cursor and starts a new line, then lets the
 //     crash take its course.
 //
-// A signal handler or an at-exit action cannot be given the console, so the
-// process-wide pieces they need live here: the one session that the at-exit
+// A signal handler or an exit action cannot be given the console, so the
+// process-wide pieces they need live here: the one session that the exit
 // action leaves (set by the process's console), and what a crash needs to
 // put the terminal back.
 #include <signal.h>
@@ -36,6 +37,7 @@
 #include <string>
 #include <utility>
 
+#include "console/exit_actions.h"
 #include "console/posix/bounded_write.h"
 #include "console/posix/standard_descriptors.h"
 #include "console/posix/terminal_sequences.h"
@@ -49,9 +51,9 @@ constexpr std::chrono::milliseconds outputLockWait{200};
 // The longest the way out waits for the terminal to take its last bytes.
 constexpr int leaveWriteLimitMs = 100;
 
-// --- Process-wide: the at-exit action ----------------------------------------
+// --- Process-wide: the exit action -------------------------------------------
 
-// The one session whose terminal the at-exit action puts back.
+// The one session whose terminal the exit action puts back.
 std::atomic<TerminalSession*> exitSession{nullptr};
 
 void leaveAtExit() {
@@ -151,8 +153,7 @@ void TerminalSession::start(std::function<void(int)> onSignal) {
     }
     if (!place_.processConsole) return;
     exitSession = this;
-    static const bool atExitRegistered = (std::atexit(leaveAtExit), true);
-    (void)atExitRegistered;
+    setExitAction(ExitAction::giveBackTerminal, leaveAtExit);
     signalThread_.start(std::move(onSignal));
 }
 
