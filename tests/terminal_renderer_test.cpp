@@ -43,86 +43,128 @@ std::string render(ShownScreen& shown, MemoryConsole& model, GlyphEncoding encod
     return bytes;
 }
 
+// A terminal the renderer draws on: what it shows as far as the renderer
+// knows, and, where libvterm is installed, an emulator fed every byte, which
+// must then show exactly the model's window (cells, cursor, visibility).
+struct ShownTerminal {
+    ShownTerminal(int width, int height)
+#ifdef CAPITALS_HAVE_VTERM
+        : emulator(width, height)
+#endif
+    {
+        (void)width;
+        (void)height;
+    }
+
+    std::string render(MemoryConsole& model) {
+        const std::string bytes = renderScreen(shown, windowView(model), GlyphEncoding::utf8);
+#ifdef CAPITALS_HAVE_VTERM
+        emulator.feed(bytes);
+        EXPECT_EQ(fuzzing::screenFault(emulator, windowView(model)), "");
+#endif
+        model.changesRendered();
+        return bytes;
+    }
+
+    ShownScreen shown;
+#ifdef CAPITALS_HAVE_VTERM
+    fuzzing::Emulator emulator;
+#endif
+};
+
+// What a change costs: the screen is checked through the emulator, the bytes
+// against a budget, so that any sequences that show it as cheaply pass.
 TEST(TerminalRenderer, SendsOnlyWhatChanged) {
     MemoryConsole model(80, 25);
-    ShownScreen shown;
+    ShownTerminal terminal(80, 25);
     put(model, 0, 0, "Name the capital of Ohio");
     model.setCursorPosition(24, 0);
-    const std::string first = render(shown, model);
     // The screen's content is unknown at first: cleared, then painted.
-    EXPECT_EQ(first, "\x1b[0m\x1b[H\x1b[2JName the capital of Ohio\x1b[?25h");
+    EXPECT_EQ(terminal.render(model), "\x1b[0m\x1b[H\x1b[2JName the capital of Ohio\x1b[?25h");
 
     // Nothing changed: nothing sent.
-    EXPECT_EQ(render(shown, model), "");
+    EXPECT_EQ(terminal.render(model), "");
 
-    // One cell in the middle of the screen, the cursor left after it.
+    // One cell in the middle of the screen, the cursor left after it: a
+    // cursor move and the cell.
     put(model, 10, 4, "X");
     model.setCursorPosition(11, 4);
-    EXPECT_EQ(render(shown, model), "\x1b[5;11HX");
+    EXPECT_LE(terminal.render(model).size(), 8u);
 
-    // Two changes a few cells apart on one row go out as one run; the cursor
-    // returns to where the model has it.
+    // Changed cells on one row go out without the unchanged ones between
+    // them; the cursor returns to where the model has it.
     put(model, 0, 0, "Mame the capital of Iowa");
-    EXPECT_EQ(render(shown, model), "\x1b[HM\x1b[19CIowa\x1b[5;12H");
+    const std::string edit = terminal.render(model);
+    EXPECT_EQ(edit.find("capital"), std::string::npos) << edit;
+    EXPECT_LE(edit.size(), 20u) << edit;
 
     // A row that becomes blank is erased, not overwritten with blanks.
     model.fillCharacter(' ', 80, 0, 0);
     model.setCursorPosition(0, 0);
-    EXPECT_EQ(render(shown, model), "\x1b[H\x1b[K");
+    const std::string erased = terminal.render(model);
+    EXPECT_NE(erased.find("\x1b[K"), std::string::npos) << erased;
+    EXPECT_LE(erased.size(), 6u) << erased;
 }
 
 TEST(TerminalRenderer, ScrollIsLineFeedsOnTheBottomRow) {
     MemoryConsole model(20, 5);
-    ShownScreen shown;
+    ShownTerminal terminal(20, 5);
     for (int y = 0; y < 5; ++y) put(model, 0, y, "row " + std::to_string(y));
     model.setCursorPosition(5, 4);
-    render(shown, model);
+    terminal.render(model);
 
+    // The moved rows are not sent again: two line feeds on the bottom row,
+    // where the cursor already is, then the new text.
     scrollWhole(model, 2);
     put(model, 0, 4, "new");
     model.setCursorPosition(3, 4);
-    // The moved rows are not sent again: two line feeds on the bottom row,
-    // where the cursor already is, then the new text.
-    EXPECT_EQ(render(shown, model), "\r\n\nnew");
+    EXPECT_EQ(terminal.render(model), "\r\n\nnew");
     model.setCursorPosition(0, 0);
-    render(shown, model);
+    terminal.render(model);
     scrollWhole(model, 1);
     model.setCursorPosition(0, 0);
-    EXPECT_EQ(render(shown, model), "\x1b[5H\n\x1b[H");
+    const std::string one = terminal.render(model);
+    EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 1) << one;
+    EXPECT_LE(one.size(), 8u) << one;
 
     // The rows a scroll brings in are written as they come in, the cursor
-    // running down with the text as for printed lines.
+    // running down with the text as for printed lines: no cursor placement.
     put(model, 0, 4, "? ");
     model.setCursorPosition(2, 4);
-    render(shown, model);
+    terminal.render(model);
     scrollWhole(model, 2);
     put(model, 0, 3, "Incorrect");
     put(model, 0, 4, "Correct: Dover");
     model.setCursorPosition(0, 4);
-    EXPECT_EQ(render(shown, model), "\r\nIncorrect\r\nCorrect: Dover\r");
+    const std::string brought = terminal.render(model);
+    EXPECT_EQ(brought.find('\x1b'), std::string::npos) << brought;
+#ifdef CAPITALS_HAVE_VTERM
+    EXPECT_EQ(terminal.emulator.scrollback,
+              (std::vector<std::u32string>{U"row 0", U"row 1", U"row 2", U"row 3", U"row 4"}));
+#endif
 
     // More lines than the screen has: a screenful of line feeds at most.
     scrollWhole(model, 4);
     scrollWhole(model, 4);
-    const std::string out = render(shown, model);
+    const std::string out = terminal.render(model);
     EXPECT_EQ(out.find("\n\n\n\n\n\n"), std::string::npos);
     EXPECT_NE(out.find("\n\n\n\n\n"), std::string::npos);
 }
 
 TEST(TerminalRenderer, CursorAndVisibility) {
     MemoryConsole model(20, 5);
-    ShownScreen shown;
+    ShownTerminal terminal(20, 5);
     model.setCursorVisible(false);
     model.setCursorPosition(3, 2);
-    EXPECT_EQ(render(shown, model), "\x1b[?25l\x1b[0m\x1b[H\x1b[2J\x1b[3;4H");
+    EXPECT_EQ(terminal.render(model), "\x1b[?25l\x1b[0m\x1b[H\x1b[2J\x1b[3;4H");
     model.setCursorVisible(true);
-    EXPECT_EQ(render(shown, model), "\x1b[?25h");
+    EXPECT_EQ(terminal.render(model), "\x1b[?25h");
 
     // After the last column is written the real cursor may hold a deferred
     // wrap: it is placed explicitly even where the model's cursor already is.
     put(model, 19, 4, "Z");
     model.setCursorPosition(19, 4);
-    EXPECT_EQ(render(shown, model), "\x1b[5;20HZ\x1b[5;20H");
+    EXPECT_EQ(terminal.render(model), "\x1b[5;20HZ\x1b[5;20H");
 }
 
 TEST(TerminalRenderer, GlyphsAndRenditions) {
@@ -152,49 +194,50 @@ TEST(TerminalRenderer, GlyphsAndRenditions) {
 }
 
 // A key typed or deleted in the middle of an answer moves the rest of the
-// row: the terminal moves the cells itself, and only what is new is sent.
+// row: the terminal moves the cells itself, and only what is new is sent,
+// within the bytes of an insert or delete and the new cells.
 TEST(TerminalRenderer, MidLineEditsAreInsertsAndDeletesByTheTerminal) {
     MemoryConsole model(80, 25);
-    ShownScreen shown;
+    ShownTerminal terminal(80, 25);
     std::string answer;
     for (int i = 0; i < 6; ++i) answer += "Sacramento";  // 60 bytes
     put(model, 0, 0, "? " + answer);
     model.setCursorPosition(32, 0);
-    render(shown, model);
+    terminal.render(model);
 
     // 'k' typed at the 31st byte: one cell inserted, then its glyph.
     put(model, 32, 0, "k" + answer.substr(30));
     model.setCursorPosition(33, 0);
-    EXPECT_EQ(render(shown, model), "\x1b[@k");
+    EXPECT_LE(terminal.render(model).size(), 4u);
     // Backspace: one cell deleted where the cursor goes back to.
     put(model, 32, 0, answer.substr(30) + " ");
     model.setCursorPosition(32, 0);
-    EXPECT_EQ(render(shown, model), "\b\x1b[P");
+    EXPECT_LE(terminal.render(model).size(), 4u);
     // A Tab: eight blank cells inserted, the cursor past them.
     put(model, 32, 0, "        " + answer.substr(30));
     model.setCursorPosition(40, 0);
-    EXPECT_EQ(render(shown, model), "\x1b[8@\x1b[8C");
+    EXPECT_LE(terminal.render(model).size(), 8u);
     // Delete of those eight.
     put(model, 32, 0, answer.substr(30) + "        ");
     model.setCursorPosition(32, 0);
-    EXPECT_EQ(render(shown, model), "\x1b[33G\x1b[8P");
+    EXPECT_LE(terminal.render(model).size(), 9u);
     // Near the end of the text sending the cells is shorter than moving them.
     put(model, 60, 0, "kto");
     model.setCursorPosition(61, 0);
-    EXPECT_EQ(render(shown, model), "\x1b[28Ckto\x1b[62G");
+    EXPECT_LE(terminal.render(model).size(), 13u);
 
     // A text that runs on to the next row: the cell pushed past the row's
     // end is lost by the insert, so the next row's first cell is sent.
     MemoryConsole narrow(20, 5);
-    ShownScreen narrowShown;
+    ShownTerminal narrowTerminal(20, 5);
     put(narrow, 0, 0, "? Sacramento Sacrame");
     put(narrow, 0, 1, "nto Sacramento");
     narrow.setCursorPosition(4, 0);
-    render(narrowShown, narrow);
+    narrowTerminal.render(narrow);
     put(narrow, 4, 0, "kcramento Sacram");
     put(narrow, 0, 1, "ento Sacramento");
     narrow.setCursorPosition(5, 0);
-    EXPECT_EQ(render(narrowShown, narrow), "\x1b[@k\r\n\x1b[@e\x1b[1;6H");
+    EXPECT_LE(narrowTerminal.render(narrow).size(), 16u);
 }
 
 TEST(TerminalRenderer, LeavingPutsTheCursorBelowTheText) {
@@ -232,7 +275,16 @@ void expectSameScreen(const Emulator& terminal, const MemoryConsole& model, cons
     ASSERT_EQ(fuzzing::screenFault(terminal, windowView(model)), "") << step;
 }
 
+#endif  // CAPITALS_HAVE_VTERM
+
+// The tests below need the emulator; where libvterm is not installed each
+// reports a skip.
+constexpr const char* withoutEmulator = "libvterm is not installed";
+
 TEST(TerminalRendererThroughEmulator, EveryByteShowsAsOneCodePage437Glyph) {
+#ifndef CAPITALS_HAVE_VTERM
+    GTEST_SKIP() << withoutEmulator;
+#else
     MemoryConsole model(64, 5);
     ShownScreen shown;
     Emulator terminal(64, 5);
@@ -248,9 +300,13 @@ TEST(TerminalRendererThroughEmulator, EveryByteShowsAsOneCodePage437Glyph) {
     EXPECT_EQ(terminal.cell(0x81 % 64, 2).chars[0], 0xFCu);  // 0x81 u with diaeresis
     EXPECT_EQ(terminal.cell(0xDB % 64, 3).chars[0], 0x2588u);  // 0xDB full block
     EXPECT_EQ(terminal.cell(0xFE % 64, 3).chars[0], 0x25A0u);  // 0xFE black square
+#endif
 }
 
 TEST(TerminalRendererThroughEmulator, BottomRightCellDoesNotScroll) {
+#ifndef CAPITALS_HAVE_VTERM
+    GTEST_SKIP() << withoutEmulator;
+#else
     MemoryConsole model(10, 3);
     ShownScreen shown;
     Emulator terminal(10, 3);
@@ -264,9 +320,13 @@ TEST(TerminalRendererThroughEmulator, BottomRightCellDoesNotScroll) {
     terminal.feed(render(shown, model));
     expectSameScreen(terminal, model, "bottom-right rewritten");
     EXPECT_TRUE(terminal.scrollback.empty());
+#endif
 }
 
 TEST(TerminalRendererThroughEmulator, ScrolledLinesEnterTheScrollback) {
+#ifndef CAPITALS_HAVE_VTERM
+    GTEST_SKIP() << withoutEmulator;
+#else
     MemoryConsole model(12, 4);
     ShownScreen shown;
     Emulator terminal(12, 4);
@@ -279,12 +339,16 @@ TEST(TerminalRendererThroughEmulator, ScrolledLinesEnterTheScrollback) {
     terminal.feed(render(shown, model));
     expectSameScreen(terminal, model, "after scrolls");
     EXPECT_EQ(terminal.scrollback, (std::vector<std::u32string>{U"line 0", U"line 1", U"line 2"}));
+#endif
 }
 
 // Random batches of the console operations the services use, rendered after
 // each batch: the emulator must show the model's window after every one, and
 // its scrollback must receive exactly the rows that scrolled off.
 TEST(TerminalRendererThroughEmulator, RandomBatchesShowTheModel) {
+#ifndef CAPITALS_HAVE_VTERM
+    GTEST_SKIP() << withoutEmulator;
+#else
     std::mt19937 random(20240611);
     auto below = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     const std::uint16_t attributes[] = {7, 7, 7, 0x1F, 0x4E, 0x70, 0x0A};
@@ -366,6 +430,7 @@ TEST(TerminalRendererThroughEmulator, RandomBatchesShowTheModel) {
             ASSERT_EQ(terminal.scrollback, expectedScrollback) << step;
         }
     }
+#endif
 }
 
 // Answers edited at random on the line editor, at random widths and
@@ -374,6 +439,9 @@ TEST(TerminalRendererThroughEmulator, RandomBatchesShowTheModel) {
 // anywhere in a line that may run on over several rows and scroll the
 // window, the emulator shows exactly the model's window.
 TEST(TerminalRendererThroughEmulator, RandomLineEditsShowTheModel) {
+#ifndef CAPITALS_HAVE_VTERM
+    GTEST_SKIP() << withoutEmulator;
+#else
     std::mt19937 random(20240612);
     auto below = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::size_t keysEdited = 0;
@@ -414,20 +482,23 @@ TEST(TerminalRendererThroughEmulator, RandomLineEditsShowTheModel) {
                              << cs.inputSource.lineText << "\"";
     }
     EXPECT_GT(keysEdited, 3000u);
+#endif
 }
 
 // Random screens of random sizes, through the checks the fuzz target makes,
 // from a fixed seed.
 TEST(TerminalRendererThroughEmulator, RandomScreensKeepEveryRule) {
+#ifndef CAPITALS_HAVE_VTERM
+    GTEST_SKIP() << withoutEmulator;
+#else
     std::mt19937 random(20240613);
     for (int run = 0; run < 400; ++run) {
         std::vector<std::uint8_t> bytes(random() % 600);
         for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
         ASSERT_EQ(fuzzing::checkRendering(bytes.data(), bytes.size()), "") << "run " << run;
     }
+#endif
 }
-
-#endif  // CAPITALS_HAVE_VTERM
 
 }  // namespace
 }  // namespace console
