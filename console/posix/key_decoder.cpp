@@ -1,11 +1,10 @@
 #include "console/posix/key_decoder.h"
 
-#include <string_view>
-
 #include "console/platform/key_events.h"
 #include "console/platform/us_layout.h"
 #include "console/posix/cp437.h"
 #include "console/posix/key_sequences.h"
+#include "console/posix/sequence_keys.h"
 
 namespace console {
 namespace {
@@ -39,112 +38,6 @@ KeyEvent byteKey(std::uint8_t byte) {
     default: return typedCharacterPress(byte);
     }
 }
-
-// The flags of an xterm modifier parameter: 1 + Shift 1 + Alt 2 + Ctrl 4
-// (+ Meta 8, taken as Alt). 0 stands for an omitted parameter.
-bool modifierFlags(int parameter, std::uint32_t& flags) {
-    if (parameter == 0) parameter = 1;
-    if (parameter > 16) return false;
-    const int bits = parameter - 1;
-    flags = 0;
-    if (bits & 1) flags |= shiftPressed;
-    if (bits & (2 | 8)) flags |= leftAltPressed;
-    if (bits & 4) flags |= leftCtrlPressed;
-    return true;
-}
-
-// The numeric parameters of a sequence: digits separated by semicolons, an
-// empty one counting as 0. Anything else (private markers, sub-parameters,
-// intermediate bytes) makes a sequence that names no key.
-struct Parameters {
-    static constexpr int most = 4;
-    int values[most] = {};
-    int count = 0;
-};
-
-bool parseParameters(const std::uint8_t* bytes, std::size_t n, Parameters& parameters) {
-    parameters = {};
-    if (n == 0) return true;
-    parameters.count = 1;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t c = bytes[i];
-        if (c == ';') {
-            if (parameters.count == Parameters::most) return false;
-            ++parameters.count;
-        } else if (c >= '0' && c <= '9') {
-            int& value = parameters.values[parameters.count - 1];
-            if (value < 10000) value = value * 10 + (c - '0');
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The modifier of a sequence ending in a letter: "CSI 1;m A", or the older
-// "CSI m A" and "SS3 m A". A first parameter other than 1 in the
-// two-parameter form is no key (a cursor position report "CSI row;column R"
-// among them).
-bool letterModifier(const Parameters& parameters, std::uint32_t& flags) {
-    switch (parameters.count) {
-    case 0: flags = 0; return true;
-    case 1: return modifierFlags(parameters.values[0], flags);
-    case 2:
-        if (parameters.values[0] > 1) return false;
-        return modifierFlags(parameters.values[1], flags);
-    default: return false;
-    }
-}
-
-// The plain form "CSI n ~" of a numbered key.
-std::string_view numberedKeySequence(int number, char (&buffer)[12]) {
-    char digits[8];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + number % 10);
-        number /= 10;
-    } while (number > 0 && count < 8);
-    std::size_t n = 0;
-    buffer[n++] = '\x1b';
-    buffer[n++] = '[';
-    while (count > 0) buffer[n++] = digits[--count];
-    buffer[n++] = '~';
-    return {buffer, n};
-}
-
-// The key a numbered sequence names, with its modifier: "CSI n ~" and
-// "CSI n;m ~" (VT220, xterm, rxvt and the Linux console), and rxvt's
-// "CSI n $" with Shift, "CSI n ^" with Ctrl and "CSI n @" with both.
-const KeyEvent* numberedKey(const Parameters& parameters, std::uint8_t finalByte, std::uint32_t& flags) {
-    flags = 0;
-    if (finalByte == '~') {
-        if (parameters.count < 1 || parameters.count > 2) return nullptr;
-        if (parameters.count == 2 && !modifierFlags(parameters.values[1], flags)) return nullptr;
-    } else {
-        if (parameters.count != 1) return nullptr;
-        flags = finalByte == '$' ? shiftPressed
-              : finalByte == '^' ? leftCtrlPressed
-                                 : leftCtrlPressed | shiftPressed;
-    }
-    char buffer[12];
-    return findKeySequence(numberedKeySequence(parameters.values[0], buffer));
-}
-
-// The key a sequence ending in a letter names, with its modifier: "CSI X",
-// "CSI 1;m X", "CSI m X", "SS3 X" and "SS3 m X".
-const KeyEvent* letterKey(std::uint8_t introducer, const Parameters& parameters, std::uint8_t finalByte,
-                          std::uint32_t& flags) {
-    flags = 0;
-    // rxvt's Shift with the arrows takes no modifier.
-    const bool rxvtShiftArrow = introducer == '[' && finalByte >= 'a' && finalByte <= 'd';
-    if (rxvtShiftArrow ? parameters.count != 0 : !letterModifier(parameters, flags)) return nullptr;
-    const char plain[3] = {'\x1b', static_cast<char>(introducer), static_cast<char>(finalByte)};
-    return findKeySequence({plain, 3});
-}
-
-bool isParameterByte(std::uint8_t c) { return c >= 0x30 && c <= 0x3F; }
-bool isIntermediateByte(std::uint8_t c) { return c >= 0x20 && c <= 0x2F; }
-bool isFinalByte(std::uint8_t c) { return c >= 0x40 && c <= 0x7E; }
 
 // The byte after Escape that opens a terminal string: OSC (ESC ]), DCS
 // (ESC P), APC (ESC _), PM (ESC ^) and SOS (ESC X). Terminals send them as
@@ -201,20 +94,20 @@ public:
     // sequence behind an Escape prefix).
     LeadingKeyDecoder(bool utf8, const std::uint8_t* bytes, std::size_t n, bool atEnd, std::vector<InputRecord>& out,
                       std::uint32_t addedFlags = 0)
-        : utf8_(utf8), b_(bytes), n_(n), atEnd_(atEnd), out_(out), addedFlags_(addedFlags) {}
+        : utf8_(utf8), bytes_(bytes), length_(n), atEnd_(atEnd), out_(out), addedFlags_(addedFlags) {}
 
     // Returns how many bytes it takes (having emitted its key, if it names
     // one), or 0 when more bytes are needed to tell. At the end of input it
     // always takes at least one.
     std::size_t decode() {
-        const std::uint8_t c = b_[0];
+        const std::uint8_t c = bytes_[0];
         if (c == escapeByte) return escape();
         if (c < 0x80 || !utf8_) {
             emit(byteKey(c));
             return 1;
         }
         std::int32_t codePoint = -1;
-        const std::size_t taken = decodeUtf8(b_, n_, atEnd_, codePoint);
+        const std::size_t taken = decodeUtf8(bytes_, length_, atEnd_, codePoint);
         if (taken == 0) return 0;
         const int byte = typedByte(codePoint);
         if (byte >= 0) emit(typedCharacterPress(static_cast<std::uint8_t>(byte)));
@@ -237,14 +130,14 @@ private:
     }
 
     std::size_t escape() {
-        if (n_ == 1) return atEnd_ ? escapeKey() : 0;
-        const std::uint8_t next = b_[1];
+        if (length_ == 1) return atEnd_ ? escapeKey() : 0;
+        const std::uint8_t next = bytes_[1];
         if (next == '[') return csi();
         if (next == 'O') return ss3();
         if (next == escapeByte) return escapeBeforeEscape();
         if (opensControlString(next)) {
             // The introducer alone at the end of the wait is Alt and that key.
-            if (n_ == 2) return atEnd_ ? altKey() : 0;
+            if (length_ == 2) return atEnd_ ? altKey() : 0;
             opensString_ = true;
             return 2;
         }
@@ -254,14 +147,14 @@ private:
 
     // Alt as an Escape prefix to the next byte's key.
     std::size_t altKey() {
-        emit(byteKey(b_[1]), leftAltPressed);
+        emit(byteKey(bytes_[1]), leftAltPressed);
         return 2;
     }
 
     // Alt as an Escape prefix to a UTF-8 character.
     std::size_t altCharacter() {
         std::int32_t codePoint = -1;
-        const std::size_t taken = decodeUtf8(b_ + 1, n_ - 1, atEnd_, codePoint);
+        const std::size_t taken = decodeUtf8(bytes_ + 1, length_ - 1, atEnd_, codePoint);
         if (taken == 0) return 0;
         // A malformed character after Escape: the Escape stands alone.
         if (codePoint < 0) return escapeKey();
@@ -275,10 +168,10 @@ private:
     // Escape is Alt for the key the rest names (rxvt). "ESC ESC [" alone is
     // Escape, then Alt+[.
     std::size_t escapeBeforeEscape() {
-        if (n_ == 2) return atEnd_ ? escapeKey() : 0;
-        if (b_[2] != '[' && b_[2] != 'O') return escapeKey();
-        if (n_ == 3) return atEnd_ ? escapeKey() : 0;
-        LeadingKeyDecoder rest(utf8_, b_ + 1, n_ - 1, atEnd_, out_, addedFlags_ | leftAltPressed);
+        if (length_ == 2) return atEnd_ ? escapeKey() : 0;
+        if (bytes_[2] != '[' && bytes_[2] != 'O') return escapeKey();
+        if (length_ == 3) return atEnd_ ? escapeKey() : 0;
+        LeadingKeyDecoder rest(utf8_, bytes_ + 1, length_ - 1, atEnd_, out_, addedFlags_ | leftAltPressed);
         const std::size_t taken = rest.decode();
         return taken == 0 ? 0 : 1 + taken;
     }
@@ -298,66 +191,66 @@ private:
 
     std::size_t csi() {
         const std::size_t start = 2;
-        if (n_ == start) return atEnd_ ? altKey() : 0;  // "ESC [" alone is Alt+[
-        if (b_[start] == '[') {
+        if (length_ == start) return atEnd_ ? altKey() : 0;  // "ESC [" alone is Alt+[
+        if (bytes_[start] == '[') {
             // The Linux console's F1 to F5: "CSI [ A" to "CSI [ E".
-            if (n_ == start + 1) return atEnd_ ? n_ : 0;
-            const std::uint8_t c = b_[start + 1];
-            if (const KeyEvent* key = findKeySequence({reinterpret_cast<const char*>(b_), start + 2})) {
+            if (length_ == start + 1) return atEnd_ ? length_ : 0;
+            const std::uint8_t c = bytes_[start + 1];
+            if (const KeyEvent* key = findKeySequence({reinterpret_cast<const char*>(bytes_), start + 2})) {
                 emit(*key);
                 return start + 2;
             }
             return isFinalByte(c) ? start + 2 : start + 1;
         }
-        for (std::size_t i = start; i < n_; ++i) {
-            const std::uint8_t c = b_[i];
+        for (std::size_t i = start; i < length_; ++i) {
+            const std::uint8_t c = bytes_[i];
             if (isParameterByte(c)) continue;
             if (c == '$' && rxvtNumber(start, i)) {
-                sequence('[', b_ + start, i - start, c);
+                sequence('[', bytes_ + start, i - start, c);
                 return i + 1;
             }
             if (isIntermediateByte(c)) continue;
             if (isFinalByte(c)) {
                 // A mouse report in the X10 form carries three raw bytes.
                 if (c == 'M' && i == start) {
-                    if (n_ >= i + 4) return i + 4;
-                    return atEnd_ ? n_ : 0;
+                    if (length_ >= i + 4) return i + 4;
+                    return atEnd_ ? length_ : 0;
                 }
-                sequence('[', b_ + start, i - start, c);
+                sequence('[', bytes_ + start, i - start, c);
                 return i + 1;
             }
             return i;  // broken: dropped, and the byte decoded afresh
         }
-        return atEnd_ ? n_ : 0;
+        return atEnd_ ? length_ : 0;
     }
 
     // rxvt ends its shifted keys with '$' right after the key number.
     bool rxvtNumber(std::size_t start, std::size_t end) const {
         if (end == start) return false;
         for (std::size_t i = start; i < end; ++i) {
-            if (b_[i] < '0' || b_[i] > '9') return false;
+            if (bytes_[i] < '0' || bytes_[i] > '9') return false;
         }
         return true;
     }
 
     std::size_t ss3() {
         const std::size_t start = 2;
-        if (n_ == start) return atEnd_ ? altKey() : 0;  // "ESC O" alone is Alt+O
-        for (std::size_t i = start; i < n_; ++i) {
-            const std::uint8_t c = b_[i];
+        if (length_ == start) return atEnd_ ? altKey() : 0;  // "ESC O" alone is Alt+O
+        for (std::size_t i = start; i < length_; ++i) {
+            const std::uint8_t c = bytes_[i];
             if (isParameterByte(c)) continue;
             if (isFinalByte(c)) {
-                sequence('O', b_ + start, i - start, c);
+                sequence('O', bytes_ + start, i - start, c);
                 return i + 1;
             }
             return i;
         }
-        return atEnd_ ? n_ : 0;
+        return atEnd_ ? length_ : 0;
     }
 
     bool utf8_;
-    const std::uint8_t* b_;
-    std::size_t n_;
+    const std::uint8_t* bytes_;
+    std::size_t length_;
     bool atEnd_;
     std::vector<InputRecord>& out_;
     std::uint32_t addedFlags_;
