@@ -28,6 +28,19 @@ SMALL_RECT toSmallRect(const CellRect& cells) {
 void WindowsConsole::fetchStandardHandles() {
     input_ = usableHandle(GetStdHandle(STD_INPUT_HANDLE));
     output_ = usableHandle(GetStdHandle(STD_OUTPUT_HANDLE));
+    takeKeyboard();
+}
+
+// A console that is itself shown on a terminal (Wine's, for one) takes that
+// terminal's keyboard only at its first input request: until then the
+// terminal echoes every typed key by itself, at a place the console does not
+// know of, and a key typed as the first question shows is drawn twice. One
+// request now, before anything is drawn, makes it take the keyboard at once.
+// It leaves the events where they are; a console on its own window needs it
+// not and is not changed by it.
+void WindowsConsole::takeKeyboard() {
+    bool pending = false;
+    peekInput(pending);
 }
 
 bool WindowsConsole::getScreenInfo(ScreenInfo& info) {

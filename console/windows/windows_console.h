@@ -52,6 +52,9 @@ public:
     void present() override;
 
 private:
+    // Makes the console take the keyboard before anything is drawn.
+    void takeKeyboard();
+
     // The standard handles as the platform gives them; null until fetched,
     // and null when the process has no such handle.
     void* input_ = nullptr;
