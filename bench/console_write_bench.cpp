@@ -116,7 +116,7 @@ void BM_LineEditorTypedAnswer(benchmark::State& state) {
     mc.counts = {};
     for (auto _ : state) {
         mc.typeText(keys);
-        console::beginInput(cs, "", 1, 1);
+        console::beginInput(cs, "", console::withQuestionMark, console::withNewlineAfter);
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * keys.size()));
     reportCalls(state, mc);
@@ -140,7 +140,7 @@ void BM_LineEditorMiddleEdits(benchmark::State& state) {
         }
         mc.pressSpecial(console::vkDelete, console::scanDelete, console::enhancedKey);
         mc.typeText("\r");
-        console::beginInput(cs, "", 1, 1);
+        console::beginInput(cs, "", console::withQuestionMark, console::withNewlineAfter);
     }
     // 60 typed, Home, 60 edit keys, Delete, Enter.
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * (60 + 1 + 60 + 2)));

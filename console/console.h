@@ -10,6 +10,13 @@ namespace console {
 // Print flags: lineEnd adds the line ending CR LF after the item.
 inline constexpr unsigned lineEnd = 1;
 
+// The flags of beginInput, named at the call; any value other than 0 is on.
+// questionMark: "? " after the prompt; newlineAfter: CR LF after the line.
+inline constexpr int withQuestionMark = 1;
+inline constexpr int noQuestionMark = 0;
+inline constexpr int withNewlineAfter = 1;
+inline constexpr int noNewlineAfter = 0;
+
 class Console {
 public:
     virtual ~Console() = default;

@@ -43,7 +43,7 @@ std::pair<int, int> consoleSize(const ConsoleState& cs) {
     return {cs.bounds.right - cs.bounds.left + 1, cs.bounds.bottom - cs.bounds.top + 1};
 }
 
-void fixPrintArea(ConsoleState& cs) {
+void freezePrintArea(ConsoleState& cs) {
     if (cs.printArea.fixed) return;
     cs.printArea.fixed = true;
     cs.printArea.firstRow = 1;
@@ -82,7 +82,7 @@ std::pair<int, int> cursorTarget(ConsoleState& cs, int row, int col) {
 
 bool locateCursor(ConsoleState& cs, int row, int col, CursorVisibility visibility) {
     setUpConsole(cs);
-    fixPrintArea(cs);
+    freezePrintArea(cs);
     bool wasVisible = false;
     const bool visibilityKnown = cs.platform.getCursorVisible(wasVisible);
 

@@ -39,8 +39,9 @@ bool boundsUsable(const ConsoleBounds& bounds);
 void readUnusableBoundsAgain(ConsoleState& cs);
 // (width, height) from the bounds as last read; (80, 25) when not usable.
 std::pair<int, int> consoleSize(const ConsoleState& cs);
-// Fixes the print area at the window's height, once.
-void fixPrintArea(ConsoleState& cs);
+// Freezes the print area at the window's height, once: it is never
+// changed after.
+void freezePrintArea(ConsoleState& cs);
 
 // --- The context of one console write ---------------------------------------------
 
@@ -81,5 +82,12 @@ enum class CursorVisibility { hide, show, keep };
 // visibility is applied either way. Every call places the cursor, so it
 // cancels a pending wrap. Returns whether the cursor was visible before.
 bool locateCursor(ConsoleState& cs, int row, int col, CursorVisibility visibility);
+// A row or column that locateCursor never applies: it lies outside the window.
+inline constexpr int outsideWindow = -1;
+// locateCursor keeping both coordinates: the visibility alone is applied
+// (and the cursor placed in its own cell). Returns whether it was visible.
+inline bool applyCursorVisibility(ConsoleState& cs, CursorVisibility visibility) {
+    return locateCursor(cs, keepCoordinate, keepCoordinate, visibility);
+}
 
 }  // namespace console

@@ -12,8 +12,10 @@ void finishCarriageReturn(ConsoleState& cs) {
     if (next != endOfInput && next != '\n') putBackInputChar(cs, next);
 }
 
-// What follows a closing quote, a full field or the end of input.
-void handleFollower(ConsoleState& cs, int follower) {
+// What follows a closing quote, a full field or the end of input: blanks,
+// then the separator (a comma or a line ending) is taken; any other byte is
+// put back as the next field's.
+void takeFieldSeparator(ConsoleState& cs, int follower) {
     while (isBlank(follower)) follower = nextInputChar(cs);
     if (follower == endOfInput || follower == '\n' || follower == ',') return;
     if (follower == '\r') {
@@ -61,7 +63,7 @@ void nextInputField(ConsoleState& cs, std::string& target) {
     while (c != endOfInput) {
         if (c == '"') {
             if (quoted) {
-                handleFollower(cs, nextInputChar(cs));
+                takeFieldSeparator(cs, nextInputChar(cs));
                 break;
             }
             if (length == 0) {
@@ -86,7 +88,7 @@ void nextInputField(ConsoleState& cs, std::string& target) {
         // comes out as 4096-byte fields one after another, losing nothing
         // but blanks at a cut.
         if (length == maxFieldLength || c == endOfInput) {
-            handleFollower(cs, c);
+            takeFieldSeparator(cs, c);
             break;
         }
     }

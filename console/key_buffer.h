@@ -6,6 +6,8 @@
 #include <mutex>
 #include <string>
 
+#include "console/key_tables.h"
+
 namespace console {
 
 // A key as queued: -1 no key, 0 to 255 a one-byte key, an extended key as
@@ -16,8 +18,8 @@ inline constexpr KeyCode noKey = -1;
 inline constexpr std::uint8_t extendedKeyPrefix = 255;
 // The queued value of an extended key: its extended code * 256 + 255.
 constexpr KeyCode extendedKey(std::uint8_t code) { return static_cast<KeyCode>(code) * 256 + extendedKeyPrefix; }
-// The key that a console close queues: extended code 0x6B, the code of Alt+F4.
-inline constexpr KeyCode closeKey = extendedKey(0x6B);
+// The key that a console close queues: the extended code of Alt+F4.
+inline constexpr KeyCode closeKey = extendedKey(extendedAltF4);
 
 inline constexpr int keyBufferSlots = 512;
 

@@ -15,8 +15,8 @@ struct KeyEntry {
     std::uint8_t value = 0;
 };
 
-// The extended codes of the grey cursor and editing keys that the line editor
-// acts on: each key's own scan code, as EnhancedKeyTable gives it in the
+// The extended codes that the program itself acts on, named here once. The
+// grey cursor and editing keys that the line editor acts on: each key's own scan code, as EnhancedKeyTable gives it in the
 // plain and Shift columns (and ScanCodeTable in the plain column of the
 // keypad key that shares the scan code).
 inline constexpr std::uint8_t extendedHome = 0x47;
@@ -26,6 +26,9 @@ inline constexpr std::uint8_t extendedRight = 0x4D;
 inline constexpr std::uint8_t extendedEnd = 0x4F;
 inline constexpr std::uint8_t extendedDown = 0x50;
 inline constexpr std::uint8_t extendedDelete = 0x53;
+// The extended code of Alt+F4 (ScanCodeTable's Alt column of F4), which a
+// console close queues as the close key.
+inline constexpr std::uint8_t extendedAltF4 = 0x6B;
 
 // The column chosen by the modifiers held.
 enum KeyColumn : std::size_t { plainColumn = 0, shiftColumn = 1, ctrlColumn = 2, altColumn = 3 };

@@ -91,14 +91,14 @@ struct LineEditor {
 
 // The cursor is hidden while text is redrawn, so that it is not seen running
 // along the row; editLine shows it again once the key is done.
-void LineEditor::hideForRedraw() { locateCursor(cs, keepCoordinate, keepCoordinate, CursorVisibility::hide); }
+void LineEditor::hideForRedraw() { applyCursorVisibility(cs, CursorVisibility::hide); }
 
 // Inserts the bytes at pos: the new bytes and the old tail are drawn from
 // the cursor on, then the cursor goes to the cell after them.
 void LineEditor::insert(std::string_view bytes) {
     hideForRedraw();
-    const int c0 = col;
-    const int r0 = row;
+    const int startCol = col;
+    const int startRow = row;
     const bool atEnd = pos == len();
     text.insert(pos, bytes);
     const std::size_t n = bytes.size();
@@ -110,9 +110,9 @@ void LineEditor::insert(std::string_view bytes) {
     }
     // Where the redrawn text ended, worked out from where it started: past
     // the window's last cell means the window scrolled under it.
-    const auto [ce, re] = cellAfter(c0, r0, static_cast<long long>(len() - pos), width);
+    const auto [endCol, endRow] = cellAfter(startCol, startRow, static_cast<long long>(len() - pos), width);
     pos += n;
-    if (re > height + 1 || (re == height + 1 && ce > 1)) {
+    if (endRow > height + 1 || (endRow == height + 1 && endCol > 1)) {
         // Back from the text's real end on screen to the new pos.
         std::pair<int, int> endCell = readCursor(cs);
         if (cs.pendingWrap) endCell = {1, cs.printArea.lastRow + 1};
@@ -251,11 +251,11 @@ std::string editLine(ConsoleState& cs) {
     // the line is done.
     cs.platform.keepBufferSize(true);
     const auto [width, height] = consoleSize(cs);
-    const bool savedVisibility = locateCursor(cs, keepCoordinate, keepCoordinate, CursorVisibility::keep);
+    const bool savedVisibility = applyCursorVisibility(cs, CursorVisibility::keep);
     // Hidden and shown again: the cursor starts the line visible whatever
     // it was before.
-    locateCursor(cs, keepCoordinate, keepCoordinate, CursorVisibility::hide);
-    locateCursor(cs, keepCoordinate, keepCoordinate, CursorVisibility::show);
+    applyCursorVisibility(cs, CursorVisibility::hide);
+    applyCursorVisibility(cs, CursorVisibility::show);
 
     LineEditor editor{cs, width, height, {}};
     for (;;) {
@@ -263,12 +263,12 @@ std::string editLine(ConsoleState& cs) {
         const std::string key = waitKey(cs);
         if (key.empty()) continue;  // no key after all: wait again
         const bool done = editor.act(keyCodeFromString(key));
-        locateCursor(cs, keepCoordinate, keepCoordinate, CursorVisibility::show);
+        applyCursorVisibility(cs, CursorVisibility::show);
         if (done) break;
     }
 
     editor.finish();
-    locateCursor(cs, keepCoordinate, keepCoordinate, savedVisibility ? CursorVisibility::show : CursorVisibility::hide);
+    applyCursorVisibility(cs, savedVisibility ? CursorVisibility::show : CursorVisibility::hide);
     cs.platform.keepBufferSize(false);
     return std::move(editor.text);
 }
@@ -293,8 +293,8 @@ void moveCursorBy(ConsoleState& cs, int& col, int& row, long long d, int width, 
     }
     // A row above the window is not applied, like any other row outside the
     // print area. Row 0 would be keepCoordinate and put the cursor in the
-    // wrong cell of the current row, so every such row goes as -1.
-    locateCursor(cs, row < 1 ? -1 : row, col, CursorVisibility::keep);
+    // wrong cell of the current row, so every such row goes as outsideWindow.
+    locateCursor(cs, row < 1 ? outsideWindow : row, col, CursorVisibility::keep);
 }
 
 }  // namespace console

@@ -59,7 +59,7 @@ void clearScreen(ConsoleState& cs) {
     setUpConsole(cs);
     readUnusableBoundsAgain(cs);
     if (!boundsUsable(cs.bounds)) return;
-    fixPrintArea(cs);
+    freezePrintArea(cs);
     const ConsoleBounds& bounds = cs.bounds;
     const int first = bounds.top + cs.printArea.firstRow - 1;
     const int last = bounds.top + cs.printArea.lastRow - 1;

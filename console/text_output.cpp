@@ -49,7 +49,7 @@ void writePlain(ConsoleState& cs, const std::uint8_t* bytes, std::size_t length)
 // from the bounds as last read, and the buffer, attribute and cursor as the
 // console reports them (or the fallbacks when it cannot be queried).
 ConsoleWriteContext beginWrite(ConsoleState& cs) {
-    fixPrintArea(cs);
+    freezePrintArea(cs);
     const ConsoleBounds& start = cs.bounds;
     const int windowHeight = start.bottom - start.top + 1;
     ConsoleWriteContext context{cs};
@@ -141,8 +141,8 @@ namespace {
 // The interpreter's state over one write: the write block of text not yet
 // shown, the column the cursor will be in once the block is shown (where a
 // TAB has its next stop), and whether the cursor moved since the last flush.
-struct TextRenderer {
-    explicit TextRenderer(ConsoleWriteContext& writeContext);
+struct WriteInterpreter {
+    explicit WriteInterpreter(ConsoleWriteContext& writeContext);
 
     ConsoleWriteContext& context;
     const int width;
@@ -159,13 +159,13 @@ struct TextRenderer {
     void moved();
 };
 
-TextRenderer::TextRenderer(ConsoleWriteContext& writeContext)
+WriteInterpreter::WriteInterpreter(ConsoleWriteContext& writeContext)
     : context(writeContext),
       width(writeContext.areaRight - writeContext.areaLeft + 1),
       predictedX(writeContext.cursorX) {}
 
 // One byte of the write: a control byte acts, any other is text.
-void TextRenderer::take(std::uint8_t byte) {
+void WriteInterpreter::take(std::uint8_t byte) {
     switch (byte) {
         case 7:  // BEL: sounds before any text still in the block is shown
             consoleBeep(context.state);
@@ -197,7 +197,7 @@ void TextRenderer::take(std::uint8_t byte) {
 
 // Text still in the block is shown; a write that ended with a cursor move
 // below the area scrolls at once.
-void TextRenderer::finish() {
+void WriteInterpreter::finish() {
     if (count > 0) {
         flush();
     } else if (movedSinceFlush) {
@@ -206,7 +206,7 @@ void TextRenderer::finish() {
 }
 
 // Shows the block and empties it.
-void TextRenderer::flush() {
+void WriteInterpreter::flush() {
     if (count == 0) return;
     flushSegments(context, block, count);
     count = 0;
@@ -214,7 +214,7 @@ void TextRenderer::flush() {
 }
 
 // Appends k bytes (at most 8) as text, running the predicted column ahead.
-void TextRenderer::append(const std::uint8_t* text, int k) {
+void WriteInterpreter::append(const std::uint8_t* text, int k) {
     if (count + k > writeBlockSize) flush();
     predictedX += k;
     if (predictedX > context.areaRight) predictedX = context.areaLeft + (predictedX - context.areaLeft) % width;
@@ -222,7 +222,7 @@ void TextRenderer::append(const std::uint8_t* text, int k) {
 }
 
 // Blanks up to the next stop, every 8 columns from the area's left edge.
-void TextRenderer::appendTab() {
+void WriteInterpreter::appendTab() {
     static constexpr std::uint8_t blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     int r = (predictedX - context.areaLeft) % 8;
     if (r < 0) r += 8;
@@ -230,7 +230,7 @@ void TextRenderer::appendTab() {
 }
 
 // After a cursor move the prediction starts again from the real cursor.
-void TextRenderer::moved() {
+void WriteInterpreter::moved() {
     movedSinceFlush = true;
     predictedX = context.cursorX;
 }
@@ -238,9 +238,9 @@ void TextRenderer::moved() {
 }  // namespace
 
 void renderText(ConsoleWriteContext& context, const std::uint8_t* bytes, std::size_t length) {
-    TextRenderer renderer(context);
-    for (std::size_t i = 0; i < length; ++i) renderer.take(bytes[i]);
-    renderer.finish();
+    WriteInterpreter interpreter(context);
+    for (std::size_t i = 0; i < length; ++i) interpreter.take(bytes[i]);
+    interpreter.finish();
 }
 
 void flushSegments(ConsoleWriteContext& context, const std::uint8_t* block, int count) {

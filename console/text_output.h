@@ -12,7 +12,10 @@
 
 namespace console {
 
-// writeFlags of consoleWrite: run the console path even for no bytes.
+// writeFlags of consoleWrite: a write of no bytes still runs the console
+// path, so that the console catches up with the writes before it: a pending
+// wrap is carried out (scrolling if need be), the cursor placed and the
+// bounds read again. Without it a write of no bytes does nothing.
 inline constexpr unsigned syncWhenEmpty = 8;
 
 // The size of the write block that text is collected in.
@@ -26,7 +29,9 @@ void printEnd(ConsoleState& cs, unsigned printFlags);
 // Console writer.
 void consoleWrite(ConsoleState& cs, const std::uint8_t* bytes, std::size_t length, unsigned writeFlags);
 // The interpreter of one write: control bytes act, other bytes are collected
-// in the write block and shown as cells.
+// in the write block and shown as cells. (It renders into the console's
+// cells; the terminal layer's renderer, which turns a screen model into a
+// terminal's bytes, is another thing.)
 void renderText(ConsoleWriteContext& context, const std::uint8_t* bytes, std::size_t length);
 // Shows a block of text from the cursor on, row segment by row segment.
 void flushSegments(ConsoleWriteContext& context, const std::uint8_t* block, int count);

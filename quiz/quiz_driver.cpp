@@ -26,7 +26,7 @@ void askQuestion(QuizState& quiz, console::Console& console, int entry) {
     console.printText("Name the capital of ", 0);
     console.printText(row.stateName, lineEnd);
 
-    console.beginInput("", 1, 1);
+    console.beginInput("", console::withQuestionMark, console::withNewlineAfter);
     console.nextInputField(quiz.answer);
 
     if (quiz.answer == row.capitalName) {

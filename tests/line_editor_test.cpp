@@ -46,7 +46,7 @@ struct Editor {
 
     // Reads one answer the way the quiz does and returns the accepted line.
     std::string answer() {
-        beginInput(cs, "", 1, 1);
+        beginInput(cs, "", withQuestionMark, withNewlineAfter);
         return cs.inputSource.lineText;
     }
 
@@ -127,7 +127,7 @@ TEST(LineEditor, PromptStartsOnAFreshRowAfterADeferredWrap) {
 TEST(LineEditor, PromptTextAndFlagsAreHonoured) {
     Editor e;
     e.mc.typeText("x\r");
-    beginInput(e.cs, "Answer", 0, 0);
+    beginInput(e.cs, "Answer", noQuestionMark, noNewlineAfter);
     EXPECT_EQ(e.cs.inputSource.lineText, "x");
     EXPECT_EQ(e.mc.rowText(0).substr(0, 8), "Answerx ");
     EXPECT_EQ(e.cursor(), std::make_pair(7, 0));  // no line ending
@@ -597,7 +597,7 @@ TEST(LineEditor, EchoGoesOutAsPlainBytesWhenOutputIsRedirected) {
     mc.outputIsConsole = false;
     ConsoleState cs(mc);
     mc.typeText("Dover\r");
-    beginInput(cs, "", 1, 1);
+    beginInput(cs, "", withQuestionMark, withNewlineAfter);
     EXPECT_EQ(cs.inputSource.lineText, "Dover");
     EXPECT_EQ(mc.fileOutput, "? Dover\r\n");
 }

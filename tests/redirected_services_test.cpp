@@ -45,7 +45,7 @@ TEST(RedirectedOutput, FailingWriteEndsSilentlyAndTheNextWriteTriesAgain) {
 TEST(RedirectedOutput, ClearingAndCursorWorkDoNothing) {
     Redirected io;
     io.services.clearScreen();
-    io.services.beginInput("", 1, 1);
+    io.services.beginInput("", console::withQuestionMark, console::withNewlineAfter);
     EXPECT_EQ(io.platform.fileOutput, "");  // no prompt, no echo, no line ending
     EXPECT_EQ(io.platform.inputMode, 0x0006u);  // the input mode is not touched
 }
@@ -56,7 +56,7 @@ TEST(RedirectedInput, FieldsRunOnFromOneQuestionToTheNext) {
     std::string field;
     const char* expected[] = {"Montgomery", "Juneau", "Carson, City", "x", "", ""};
     for (const char* want : expected) {
-        io.services.beginInput("", 1, 1);
+        io.services.beginInput("", console::withQuestionMark, console::withNewlineAfter);
         io.services.nextInputField(field);
         EXPECT_EQ(field, want);
     }

@@ -475,7 +475,7 @@ TEST(TerminalRendererThroughEmulator, RandomLineEditsShowTheModel) {
             default: model.typeText(std::string(1, static_cast<char>('a' + below(26)))); break;
             }
         };
-        beginInput(cs, "", 1, 1);
+        beginInput(cs, "", withQuestionMark, withNewlineAfter);
         terminal.feed(render(shown, model));
         if (fault.empty()) fault = fuzzing::screenFault(terminal, windowView(model));
         ASSERT_EQ(fault, "") << "run " << run << ", " << width << " by " << height << ", line \""
