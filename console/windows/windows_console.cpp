@@ -47,6 +47,10 @@ bool WindowsConsole::getScreenInfo(ScreenInfo& info) {
     if (output_ == nullptr) return false;
     CONSOLE_SCREEN_BUFFER_INFO buffer;
     if (!GetConsoleScreenBufferInfo(output_, &buffer)) return false;
+    const CellRect window{buffer.srWindow.Left, buffer.srWindow.Top, buffer.srWindow.Right, buffer.srWindow.Bottom};
+    if (holdBufferSize(window, buffer.dwSize.X, buffer.dwSize.Y) && !GetConsoleScreenBufferInfo(output_, &buffer)) {
+        return false;
+    }
     info.bufferWidth = buffer.dwSize.X;
     info.bufferHeight = buffer.dwSize.Y;
     info.cursorX = buffer.dwCursorPosition.X;
@@ -86,8 +90,6 @@ bool WindowsConsole::setWindow(const CellRect& window) {
     const SMALL_RECT rect = toSmallRect(window);
     return SetConsoleWindowInfo(output_, TRUE, &rect) != 0;
 }
-
-void WindowsConsole::keepBufferSize(bool keep) { (void)keep; }
 
 bool WindowsConsole::writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) {
     if (output_ == nullptr) return false;

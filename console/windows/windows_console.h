@@ -24,7 +24,7 @@ public:
     bool getCursorVisible(bool& visible) override;
     bool setCursorVisible(bool visible) override;
     bool setWindow(const CellRect& window) override;
-    // The Windows console resizes its buffer as the user does: nothing kept.
+    // The buffer's size is held while kept (windows_buffer_hold.cpp).
     void keepBufferSize(bool keep) override;
     bool writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) override;
     bool scrollBlock(const CellRect& source, int destX, int destY, std::uint8_t fillChar,
@@ -54,11 +54,27 @@ public:
 private:
     // Makes the console take the keyboard before anything is drawn.
     void takeKeyboard();
+    // While the size is kept: a buffer whose size the user changed is given
+    // its held size back, and the size the user gave is noted for later.
+    // True when it changed the buffer.
+    bool holdBufferSize(const CellRect& window, int width, int height);
+    // Gives the buffer a size and the window a place in it, in the order the
+    // console accepts: the window never reaches outside the buffer.
+    bool resizeBuffer(int width, int height, const CellRect& window);
 
     // The standard handles as the platform gives them; null until fetched,
     // and null when the process has no such handle.
     void* input_ = nullptr;
     void* output_ = nullptr;
+
+    // The buffer size held while the line editor keeps it (0 by 0 when not
+    // kept), and the size and window the user gave meanwhile (0 by 0 when
+    // none), applied when the hold ends.
+    int heldWidth_ = 0;
+    int heldHeight_ = 0;
+    int askedWidth_ = 0;
+    int askedHeight_ = 0;
+    CellRect askedWindow_;
 
     // Read-ahead of standard input when it is not a console.
     InputReadAhead readAhead_;

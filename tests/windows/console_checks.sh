@@ -70,6 +70,42 @@ else
     fail "console layer: no $checker"
 fi
 
+# A burst of 100 keys (a paste) that reaches the console the moment the first
+# question is drawn is shown once: "? " and 100 w's over two rows. The burst
+# leaves as soon as the question's bytes reach the pane, which is when a
+# console that has not yet taken its terminal's keyboard lets the terminal
+# echo the keys a second time; ten fresh runs.
+burstRuns=10
+burstBad=0
+wRow=$(printf '%080d' 0 | tr 0 w)
+expectedBurst=$(printf '? %s\n%s' "$(printf '%s' "$wRow" | cut -c 3-)" "$(printf '%s' "$wRow" | cut -c 1-22)")
+i=0
+while [ $i -lt $burstRuns ]; do
+    i=$((i + 1))
+    tm -f /dev/null new-session -d -s burst -x 80 -y 25 \
+        "sleep 0.2; env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wine '$exe'"
+    tm pipe-pane -t burst -o "grep -a -q -m 1 'Name the capital' && tmux -L '$tmuxSocket' send-keys -t burst -N 100 w"
+    got=""
+    deadline=$(($(now) + 60))
+    while [ "$(now)" -le "$deadline" ]; do
+        got=$(tm capture-pane -p -t burst | sed -n '3,$p' | trimBlankTail)
+        [ "$(printf '%s' "$got" | tr -cd w | wc -c)" -ge 100 ] && break
+        sleep 0.2
+    done
+    sleep 1
+    got=$(tm capture-pane -p -t burst | sed -n '3,$p' | trimBlankTail)
+    if [ "$got" != "$expectedBurst" ]; then
+        burstBad=$((burstBad + 1))
+        [ $burstBad -eq 1 ] && printf '%s\n' "    run $i shows:" "$got" | sed 's/^/    /'
+    fi
+    tm kill-session -t burst 2>/dev/null
+done
+if [ $burstBad -eq 0 ]; then
+    pass "console: a burst of 100 keys at the first question is drawn once ($burstRuns of $burstRuns fresh runs)"
+else
+    fail "console: a burst of 100 keys at the first question is drawn wrong in $burstBad of $burstRuns fresh runs"
+fi
+
 consoleStart=$(now)
 tm -f /dev/null new-session -d -s capitals -x 80 -y 25 \
     "env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wine '$exe'" \; \

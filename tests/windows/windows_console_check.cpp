@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "console/console_services.h"
 #include "console/windows/windows_console.h"
 #include "console/windows/windows_handles.h"
 
@@ -46,6 +47,116 @@ WORD attributeAt(int x, int y) {
     at.Y = static_cast<SHORT>(y);
     ReadConsoleOutputAttribute(output(), &attribute, 1, at, &read);
     return attribute;
+}
+
+bool setBufferSize(int width, int height) {
+    COORD size;
+    size.X = static_cast<SHORT>(width);
+    size.Y = static_cast<SHORT>(height);
+    return SetConsoleScreenBufferSize(output(), size) != 0;
+}
+
+int bufferWidth() {
+    CONSOLE_SCREEN_BUFFER_INFO buffer;
+    return GetConsoleScreenBufferInfo(output(), &buffer) ? buffer.dwSize.X : 0;
+}
+
+// One key press in the console's input queue, as the keyboard gives it.
+void queueKey(char character, WORD virtualKey, WORD scanCode, DWORD controlState = 0) {
+    INPUT_RECORD record = {};
+    record.EventType = KEY_EVENT;
+    record.Event.KeyEvent.bKeyDown = TRUE;
+    record.Event.KeyEvent.wRepeatCount = 1;
+    record.Event.KeyEvent.wVirtualKeyCode = virtualKey;
+    record.Event.KeyEvent.wVirtualScanCode = scanCode;
+    record.Event.KeyEvent.uChar.AsciiChar = character;
+    record.Event.KeyEvent.dwControlKeyState = controlState;
+    DWORD written = 0;
+    WriteConsoleInputA(GetStdHandle(STD_INPUT_HANDLE), &record, 1, &written);
+}
+
+void queueCharacter(char character) {
+    const WORD virtualKey = static_cast<WORD>(VkKeyScanA(character) & 0xFF);
+    queueKey(character, virtualKey, static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)));
+}
+
+// The Windows console as the console services see it, with the user widening
+// the console by 20 columns once a given number of input events is read.
+class WideningConsole final : public console::ConsolePlatform {
+public:
+    WideningConsole(console::WindowsConsole& console, int readsBefore, int width, int height)
+        : c_(console), readsLeft_(readsBefore), width_(width), height_(height) {}
+    void fetchStandardHandles() override { c_.fetchStandardHandles(); }
+    bool getScreenInfo(console::ScreenInfo& info) override { return c_.getScreenInfo(info); }
+    bool setCursorPosition(int x, int y) override { return c_.setCursorPosition(x, y); }
+    bool getCursorVisible(bool& visible) override { return c_.getCursorVisible(visible); }
+    bool setCursorVisible(bool visible) override { return c_.setCursorVisible(visible); }
+    bool setWindow(const console::CellRect& window) override { return c_.setWindow(window); }
+    void keepBufferSize(bool keep) override { c_.keepBufferSize(keep); }
+    bool writeCells(int x, int y, const std::uint8_t* bytes, int n, std::uint16_t attribute) override {
+        return c_.writeCells(x, y, bytes, n, attribute);
+    }
+    bool scrollBlock(const console::CellRect& source, int x, int y, std::uint8_t ch, std::uint16_t a) override {
+        return c_.scrollBlock(source, x, y, ch, a);
+    }
+    bool fillCharacter(std::uint8_t ch, int count, int x, int y) override { return c_.fillCharacter(ch, count, x, y); }
+    bool fillAttribute(std::uint16_t a, int count, int x, int y) override { return c_.fillAttribute(a, count, x, y); }
+    bool writeFile(const std::uint8_t* bytes, std::size_t n, std::size_t& written) override {
+        return c_.writeFile(bytes, n, written);
+    }
+    bool getInputMode(std::uint32_t& mode) override { return c_.getInputMode(mode); }
+    bool setInputMode(std::uint32_t mode) override { return c_.setInputMode(mode); }
+    bool peekInput(bool& pending) override { return c_.peekInput(pending); }
+    bool readInput(console::InputRecord& record) override {
+        if (readsLeft_-- == 0) setBufferSize(width_ + 20, height_);
+        return c_.readInput(record);
+    }
+    int readInputByte() override { return c_.readInputByte(); }
+    bool addControlHandler(console::ControlHandler h, void* context) override { return c_.addControlHandler(h, context); }
+    bool removeControlHandler(console::ControlHandler h, void* context) override {
+        return c_.removeControlHandler(h, context);
+    }
+    std::uint32_t mapVirtualKeyToChar(std::uint16_t virtualKey) override { return c_.mapVirtualKeyToChar(virtualKey); }
+    void beep(unsigned frequency, unsigned milliseconds) override { c_.beep(frequency, milliseconds); }
+    void sleep(unsigned milliseconds) override { c_.sleep(milliseconds); }
+    void waitForInput() override { c_.waitForInput(); }
+    void present() override { c_.present(); }
+
+private:
+    console::WindowsConsole& c_;
+    int readsLeft_;
+    int width_;
+    int height_;
+};
+
+// The console widened by the user in the middle of an answer: the line keeps
+// the width it began with, so an insert at its start redraws the rest where
+// the line editor puts it; the answer is what was typed; the width the user
+// gave is the console's once the line is done.
+void checkWidthChangeMidAnswer(console::WindowsConsole& platform, int w, int h) {
+    std::string typed;
+    for (int i = 0; i < 85; ++i) typed += static_cast<char>('a' + i % 26);
+    FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
+    for (char c : typed) queueCharacter(c);
+    queueKey(0, VK_HOME, 71, ENHANCED_KEY);
+    queueCharacter('X');
+    queueKey('\r', VK_RETURN, 28);
+    platform.fillCharacter(' ', w * h, 0, 0);
+    platform.setCursorPosition(0, 10);
+
+    WideningConsole widening(platform, static_cast<int>(typed.size()), w, h);
+    console::ConsoleServices services(widening);
+    services.beginInput("", 1, 1);
+    std::string answer;
+    services.nextInputField(answer);
+    const std::string line = "? X" + typed;
+    check(answer == "X" + typed, "width change mid-answer: the answer is what was typed");
+    check(charactersAt(0, 10, w) == line.substr(0, static_cast<std::size_t>(w)) &&
+              charactersAt(0, 11, w).substr(0, line.size() - static_cast<std::size_t>(w) + 1) ==
+                  line.substr(static_cast<std::size_t>(w)) + " ",
+          "width change mid-answer: the prompt and the answer stay on rows of the width they began with");
+    check(bufferWidth() == w + 20, "width change mid-answer: the width the user gave is applied after Enter");
+    setBufferSize(w, h);
 }
 
 bool handlerA(std::uint32_t, void*) { return false; }
@@ -142,8 +253,23 @@ int main(int argc, char** argv) {
           "control handlers removed");
     check(!platform.removeControlHandler(handlerA, nullptr), "a removed handler is gone");
 
-    platform.fillCharacter(' ', w * 6, 0, 0);
-    platform.fillAttribute(7, w * 6, 0, 0);
+    // A size the user gives while the size is kept is taken back at the next
+    // query and given again when the hold ends; not kept, it is the console's.
+    const int h = info.bufferHeight;
+    platform.keepBufferSize(true);
+    setBufferSize(w + 20, h);
+    check(platform.getScreenInfo(info) && info.bufferWidth == w && bufferWidth() == w,
+          "a buffer widened while its size is kept gets its width back");
+    platform.keepBufferSize(false);
+    check(bufferWidth() == w + 20, "the width given while kept is applied when the hold ends");
+    setBufferSize(w, h);
+    setBufferSize(w + 20, h);
+    check(platform.getScreenInfo(info) && info.bufferWidth == w + 20, "a buffer widened while not kept keeps its width");
+    setBufferSize(w, h);
+    checkWidthChangeMidAnswer(platform, w, h);
+
+    platform.fillCharacter(' ', w * h, 0, 0);
+    platform.fillAttribute(7, w * h, 0, 0);
     platform.setCursorPosition(0, 0);
     std::fprintf(report, "%d passed, %d failed\n", passedChecks, failedChecks);
     std::fclose(report);
