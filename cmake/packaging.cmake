@@ -19,14 +19,18 @@ else()
   # the games' section.
   set(CAPITALS_INSTALL_PROGRAMDIR ${CMAKE_INSTALL_BINDIR} CACHE STRING
     "Folder of the program under the prefix: bin, or games (not on root's PATH on Debian)")
+  install(CODE "set(capitalsFolders \"${CAPITALS_INSTALL_PROGRAMDIR};${CMAKE_INSTALL_MANDIR}/man6;${CMAKE_INSTALL_DOCDIR}\")
+    set(capitalsList \"${PROJECT_BINARY_DIR}/install_folders\")")
+  install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/install_folders.cmake)
   install(TARGETS capitals RUNTIME DESTINATION ${CAPITALS_INSTALL_PROGRAMDIR})
   install(FILES man/capitals.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   install(FILES README.md NEWS LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
   # `cmake --build build --target uninstall` removes the files that the last
-  # `cmake --install build` wrote, as its install_manifest.txt lists them.
+  # `cmake --install build` wrote, as its install_manifest.txt lists them,
+  # and the folders that it created, once they are empty.
   add_custom_target(uninstall
     COMMAND ${CMAKE_COMMAND} -D "MANIFEST=${PROJECT_BINARY_DIR}/install_manifest.txt"
-      -P ${CMAKE_CURRENT_LIST_DIR}/uninstall.cmake
+      -D "FOLDERS=${PROJECT_BINARY_DIR}/install_folders.txt" -P ${CMAKE_CURRENT_LIST_DIR}/uninstall.cmake
     VERBATIM)
 endif()
 

@@ -1,12 +1,12 @@
 # Removes what `cmake --install` installed: the files that its manifest
-# lists, then the folders of the program's own (share/doc/capitals) that
-# this leaves empty; folders shared with other programs (bin/, the manual's
-# section folders) stay. Says what it removes.
+# lists, then, deepest first, the folders that the install created (as
+# install_folders.cmake noted them) once they are empty; folders that were
+# there before the install stay. Says what it removes.
 #
-#   cmake -D MANIFEST=build/install_manifest.txt -P uninstall.cmake
+#   cmake -D MANIFEST=build/install_manifest.txt -D FOLDERS=build/install_folders.txt -P uninstall.cmake
 #
-# Run by the uninstall target. The manifest lists the files without DESTDIR:
-# an install made with DESTDIR is removed with the same DESTDIR set. A file
+# Run by the uninstall target. The lists hold the paths without DESTDIR: an
+# install made with DESTDIR is removed with the same DESTDIR set. A file
 # already gone is reported and passed over; one that cannot be removed is an
 # error.
 if(NOT EXISTS "${MANIFEST}")
@@ -14,7 +14,6 @@ if(NOT EXISTS "${MANIFEST}")
 endif()
 file(STRINGS "${MANIFEST}" installed)
 set(removed 0)
-set(folders "")
 foreach(file IN LISTS installed)
   set(file "$ENV{DESTDIR}${file}")
   if(NOT EXISTS "${file}" AND NOT IS_SYMLINK "${file}")
@@ -27,14 +26,18 @@ foreach(file IN LISTS installed)
   endif()
   message(STATUS "Removed: ${file}")
   math(EXPR removed "${removed} + 1")
-  get_filename_component(folder "${file}" DIRECTORY)
-  list(APPEND folders "${folder}")
 endforeach()
-list(REMOVE_DUPLICATES folders)
+
+set(folders "")
+if(EXISTS "${FOLDERS}")
+  file(STRINGS "${FOLDERS}" folders)
+endif()
+# The longest paths first: a folder before the one that holds it.
+list(SORT folders ORDER DESCENDING)
 foreach(folder IN LISTS folders)
-  get_filename_component(name "${folder}" NAME)
+  set(folder "$ENV{DESTDIR}${folder}")
   file(GLOB left "${folder}/*")
-  if(name STREQUAL "capitals" AND IS_DIRECTORY "${folder}" AND NOT left)
+  if(IS_DIRECTORY "${folder}" AND NOT IS_SYMLINK "${folder}" AND NOT left)
     file(REMOVE_RECURSE "${folder}")
     message(STATUS "Removed: ${folder}/")
   endif()
