@@ -5,7 +5,8 @@
 # capitalsFolders holds the folders, relative to the prefix or absolute;
 # capitalsList names the list to write, beside the install manifest (the
 # component's name is added, as to the manifest, when one is installed, as
-# cpack does). Folders noted by an earlier install stay in the list.
+# cpack does). Folders noted by an earlier install stay in the list until
+# the uninstall removes them.
 if(CMAKE_INSTALL_COMPONENT)
   set(capitalsList "${capitalsList}_${CMAKE_INSTALL_COMPONENT}")
 endif()
@@ -18,11 +19,19 @@ foreach(folder IN LISTS capitalsFolders)
   if(NOT IS_ABSOLUTE "${folder}")
     set(folder "${CMAKE_INSTALL_PREFIX}/${folder}")
   endif()
-  while(NOT EXISTS "$ENV{DESTDIR}${folder}")
+  # The folders as they are on the disk, DESTDIR included, up to the first
+  # one that exists.
+  set(folder "$ENV{DESTDIR}${folder}")
+  while(NOT EXISTS "${folder}")
     list(APPEND created "${folder}")
-    get_filename_component(folder "${folder}" DIRECTORY)
+    get_filename_component(parent "${folder}" DIRECTORY)
+    if(parent STREQUAL folder OR parent STREQUAL "")
+      break()
+    endif()
+    set(folder "${parent}")
   endwhile()
 endforeach()
 list(REMOVE_DUPLICATES created)
+list(REMOVE_ITEM created "")
 list(JOIN created "\n" text)
 file(WRITE "${capitalsList}" "${text}\n")

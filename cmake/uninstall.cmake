@@ -5,10 +5,10 @@
 #
 #   cmake -D MANIFEST=build/install_manifest.txt -D FOLDERS=build/install_folders.txt -P uninstall.cmake
 #
-# Run by the uninstall target. The lists hold the paths without DESTDIR: an
-# install made with DESTDIR is removed with the same DESTDIR set. A file
-# already gone is reported and passed over; one that cannot be removed is an
-# error.
+# Run by the uninstall target. The manifest holds the files without DESTDIR:
+# an install made with DESTDIR is removed with the same DESTDIR set (the
+# folders are noted as they are on the disk). A file already gone is
+# reported and passed over; one that cannot be removed is an error.
 if(NOT EXISTS "${MANIFEST}")
   message(FATAL_ERROR "Uninstall: no ${MANIFEST}: nothing was installed from this build folder")
 endif()
@@ -32,15 +32,24 @@ set(folders "")
 if(EXISTS "${FOLDERS}")
   file(STRINGS "${FOLDERS}" folders)
 endif()
-# The longest paths first: a folder before the one that holds it.
+# The longest paths first: a folder before the one that holds it. The folders
+# still there are kept in the list, for a later uninstall.
 list(SORT folders ORDER DESCENDING)
+set(kept "")
 foreach(folder IN LISTS folders)
-  set(folder "$ENV{DESTDIR}${folder}")
   file(GLOB left "${folder}/*")
   if(IS_DIRECTORY "${folder}" AND NOT IS_SYMLINK "${folder}" AND NOT left)
     file(REMOVE_RECURSE "${folder}")
     message(STATUS "Removed: ${folder}/")
+  elseif(EXISTS "${folder}")
+    list(APPEND kept "${folder}")
   endif()
 endforeach()
+if(kept)
+  list(JOIN kept "\n" text)
+  file(WRITE "${FOLDERS}" "${text}\n")
+else()
+  file(REMOVE "${FOLDERS}")
+endif()
 list(LENGTH installed listed)
 message(STATUS "Uninstall: ${removed} of the ${listed} installed files removed")
