@@ -16,13 +16,16 @@ option(CAPITALS_HARDEN "Build the program with the hardening flags of a distribu
 include(CheckCXXCompilerFlag)
 include(CheckPIESupported)
 
+# Sets CAPITALS_HARDENED to ON when the flags are added.
 function(capitals_harden)
+  set(CAPITALS_HARDENED OFF PARENT_SCOPE)
   if(NOT CAPITALS_HARDEN OR CAPITALS_SANITIZE OR CAPITALS_FUZZ
       OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux"
       OR NOT CMAKE_CXX_COMPILER_ID MATCHES "^(GNU|Clang)$")
     return()
   endif()
 
+  set(CAPITALS_HARDENED ON PARENT_SCOPE)
   check_pie_supported(OUTPUT_VARIABLE pieMessage LANGUAGES CXX)
   if(CMAKE_CXX_LINK_PIE_SUPPORTED)
     set(CMAKE_POSITION_INDEPENDENT_CODE ON PARENT_SCOPE)
