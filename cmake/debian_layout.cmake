@@ -1,8 +1,9 @@
 # Run by cpack once the install is staged, before the .deb is made: lays the
 # files out as Debian's policy asks. The program loses the compiler's notes
-# that stripping leaves (as Debian's own packaging does), the manual page and
-# the documents over 4 kB are compressed, the licence is the copyright file,
-# and the news becomes the changelog, in Debian's changelog format.
+# that stripping leaves (as Debian's own packaging does) and goes to
+# /usr/games, the manual page and the documents over 4 kB are compressed, the
+# licence is the copyright file, and the news becomes the changelog, in
+# Debian's changelog format.
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
@@ -19,6 +20,13 @@ endfunction()
 
 capitals_run("${CPACK_CAPITALS_STRIP}" --remove-section=.comment --remove-section=.note
   "${staged}/${CPACK_CAPITALS_PROGRAM}")
+
+# Debian keeps games in /usr/games: the program's folder (bin/, which holds
+# nothing else) becomes games/.
+get_filename_component(programDir "${CPACK_CAPITALS_PROGRAM}" DIRECTORY)
+if(NOT programDir STREQUAL "games")
+  file(RENAME "${staged}/${programDir}" "${staged}/games")
+endif()
 
 file(RENAME "${doc}/LICENSE" "${doc}/copyright")
 

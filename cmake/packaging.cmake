@@ -12,15 +12,36 @@ if(WIN32)
   install(FILES README.md DESTINATION . RENAME README.txt)
   install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 else()
-  # Games and educational programs have a folder of their own beside bin/ on
-  # Debian and in the FHS (/usr/games, /usr/local/games, both on Debian's and
-  # Ubuntu's default PATH), with their manual pages in section 6.
-  set(CAPITALS_INSTALL_GAMESDIR games CACHE STRING
-    "Folder of the program under the prefix: games (Debian and FHS), or bin")
-  install(TARGETS capitals RUNTIME DESTINATION ${CAPITALS_INSTALL_GAMESDIR})
+  # The program goes to bin/, on the PATH of every shell, root's included:
+  # the games folder (/usr/local/games) is on the users' PATH on Debian and
+  # Ubuntu but not on root's. The .deb moves it to /usr/games, where Debian's
+  # policy puts games (debian_layout.cmake). The manual page is in section 6,
+  # the games' section.
+  set(CAPITALS_INSTALL_PROGRAMDIR ${CMAKE_INSTALL_BINDIR} CACHE STRING
+    "Folder of the program under the prefix: bin, or games (not on root's PATH on Debian)")
+  install(CODE "set(capitalsFolders \"${CAPITALS_INSTALL_PROGRAMDIR};${CMAKE_INSTALL_MANDIR}/man6;${CMAKE_INSTALL_DOCDIR}\")
+    set(capitalsList \"${PROJECT_BINARY_DIR}/install_folders\")")
+  install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/install_folders.cmake)
+  install(TARGETS capitals RUNTIME DESTINATION ${CAPITALS_INSTALL_PROGRAMDIR})
   install(FILES man/capitals.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   install(FILES README.md NEWS LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # `cmake --build build --target uninstall` removes the files that the last
+  # `cmake --install build` wrote, as its install_manifest.txt lists them,
+  # and the folders that it created, once they are empty.
+  add_custom_target(uninstall
+    COMMAND ${CMAKE_COMMAND} -D "MANIFEST=${PROJECT_BINARY_DIR}/install_manifest.txt"
+      -D "FOLDERS=${PROJECT_BINARY_DIR}/install_folders.txt" -P ${CMAKE_CURRENT_LIST_DIR}/uninstall.cmake
+    VERBATIM)
 endif()
+
+# `cmake --build build --target dist` makes the source tarball
+# capitals-<version>.tar.gz in the build folder from a git checkout: the
+# tracked files of the last commit, the same bytes every time.
+add_custom_target(dist
+  COMMAND ${CMAKE_COMMAND} -D "SOURCE=${PROJECT_SOURCE_DIR}" -D "NAME=${PROJECT_NAME}-${PROJECT_VERSION}"
+    -D "OUTPUT=${PROJECT_BINARY_DIR}/${PROJECT_NAME}-${PROJECT_VERSION}.tar.gz"
+    -P ${CMAKE_CURRENT_LIST_DIR}/source_tarball.cmake
+  VERBATIM)
 
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VENDOR "the capitals authors")
@@ -34,6 +55,14 @@ the terminal, judges each typed answer exactly and shows the score and the
 missed states at the end of the round. States answered right come back
 less often, states missed come back in every round.]=])
 set(CPACK_STRIP_FILES ON)
+# cpack installs the one component the install rules have, so that its
+# staging install writes install_manifest_Unspecified.txt and leaves the
+# install_manifest.txt of `cmake --install`, which the uninstall reads.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
+# The times inside the packages: SOURCE_DATE_EPOCH, which cpack_time.cmake
+# gives cpack when its environment has none (reproducible.cmake).
+set(CPACK_CAPITALS_SOURCE_DATE_EPOCH ${CAPITALS_SOURCE_DATE_EPOCH})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_time.cmake)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -51,7 +80,7 @@ else()
   set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian_layout.cmake)
   set(CPACK_CAPITALS_DOCDIR ${CMAKE_INSTALL_DOCDIR})
   set(CPACK_CAPITALS_MANDIR ${CMAKE_INSTALL_MANDIR})
-  set(CPACK_CAPITALS_PROGRAM ${CAPITALS_INSTALL_GAMESDIR}/capitals)
+  set(CPACK_CAPITALS_PROGRAM ${CAPITALS_INSTALL_PROGRAMDIR}/capitals)
   set(CPACK_CAPITALS_STRIP ${CMAKE_STRIP})
 endif()
 

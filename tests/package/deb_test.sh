@@ -3,14 +3,19 @@
 # temporary folder (never installed), it holds exactly the program in
 # /usr/games and its documents in Debian's layout, its control fields say
 # what Debian asks, its changelog is the news, its program plays a redirected
-# round, and lintian finds neither errors nor warnings.
+# round and is hardened as a distribution's programs are (unless the build
+# turned the hardening off), and lintian finds neither errors nor warnings.
 #
-#   sh deb_test.sh path/to/cpack build-folder source-folder version
+#   sh deb_test.sh path/to/cpack build-folder source-folder version [hardening]
+#
+# hardening: ON (the default), OFF when the build has none, NOFORTIFY when
+# it has all but _FORTIFY_SOURCE (a build without optimisation).
 set -u
 cpack=$1
 build=$2
 source=$3
 version=$4
+hardened=${5:-ON}
 . "$(dirname "$0")/check.sh"
 for tool in dpkg-deb dpkg-shlibdeps; do
     if ! command -v $tool >/dev/null 2>&1; then
@@ -97,6 +102,36 @@ if command -v dpkg-parsechangelog >/dev/null 2>&1; then
 fi
 
 playsRedirectedRound packaged "$root/usr/games/capitals" "$work"
+
+program=$root/usr/games/capitals
+if [ "$hardened" = OFF ]; then
+    echo "the build adds no hardening (CAPITALS_HARDEN is off, or no GCC or Clang): not checked"
+elif ! command -v readelf >/dev/null 2>&1; then
+    echo "readelf not installed: the program's hardening not checked"
+else
+    readelf -hlWd "$program" >"$work/elf" 2>&1
+    readelf --dyn-syms -W "$program" >"$work/symbols" 2>&1
+    grep -q 'Type: *DYN' "$work/elf" && grep -q 'FLAGS_1.*PIE' "$work/elf" &&
+        pass "hardening: a position-independent executable" ||
+        fail "hardening: not a position-independent executable"
+    grep -q ' GNU_RELRO ' "$work/elf" && grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).* NOW' "$work/elf" &&
+        pass "hardening: full RELRO (a RELRO segment, immediate binding)" ||
+        fail "hardening: no RELRO segment or no immediate binding"
+    grep ' GNU_STACK ' "$work/elf" | grep -Eq ' RW +0x' &&
+        pass "hardening: a non-executable stack" ||
+        fail "hardening: the stack is executable or not marked: $(grep ' GNU_STACK ' "$work/elf")"
+    grep -q ' __stack_chk_fail@' "$work/symbols" &&
+        pass "hardening: the stack protector (__stack_chk_fail)" ||
+        fail "hardening: no stack protector"
+    fortified=$(grep -Eo ' __[a-z0-9_]+_chk@' "$work/symbols" | tr -d ' @' | sort -u | tr '\n' ' ' | sed 's/ $//')
+    if [ "$hardened" = NOFORTIFY ]; then
+        echo "a build without optimisation: the fortified calls not checked"
+    elif [ -n "$fortified" ]; then
+        pass "hardening: fortified calls ($fortified)"
+    else
+        fail "hardening: no fortified calls (_FORTIFY_SOURCE)"
+    fi
+fi
 
 if command -v lintian >/dev/null 2>&1; then
     lintian --display-info --pedantic --fail-on error,warning "$deb" >"$work/lintian.out" 2>"$work/lintian.err"

@@ -1,8 +1,9 @@
 #!/bin/sh
 # `cmake --install` into a temporary prefix lays out exactly the program in
-# games/, the manual page in share/man/man6/ and the README, the news and
-# the licence in share/doc/capitals/; man finds the page there, and the
-# installed program plays a redirected round.
+# bin/, the manual page in share/man/man6/ and the README, the news and the
+# licence in share/doc/capitals/; man finds the page there, the installed
+# program plays a redirected round, and the uninstall target removes all of
+# it again, the folders it made included, and only that.
 #
 #   sh install_test.sh path/to/cmake build-folder
 set -u
@@ -10,8 +11,18 @@ cmake=$1
 build=$2
 . "$(dirname "$0")/check.sh"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The build folder's own lists of what was installed are put back at the end.
+mkdir "$work/kept"
+for list in install_manifest.txt install_folders.txt; do
+    [ -f "$build/$list" ] && cp -p "$build/$list" "$work/kept/"
+done
+trap 'for list in install_manifest.txt install_folders.txt; do
+    if [ -f "$work/kept/$list" ]; then cp -p "$work/kept/$list" "$build/"; else rm -f "$build/$list"; fi
+done; rm -rf "$work"' EXIT
+# A prefix where another program is installed already.
 prefix=$work/prefix
+mkdir -p "$prefix/bin"
+: >"$prefix/bin/other"
 
 if "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
     pass "cmake --install into a temporary prefix"
@@ -24,7 +35,8 @@ fi
 
 (cd "$prefix" && find . ! -type d | sort) >"$work/installed"
 cat >"$work/expected" <<'LIST'
-./games/capitals
+./bin/capitals
+./bin/other
 ./share/doc/capitals/LICENSE
 ./share/doc/capitals/NEWS
 ./share/doc/capitals/README.md
@@ -48,5 +60,16 @@ else
     echo "man not installed: the page's place not checked"
 fi
 
-[ -x "$prefix/games/capitals" ] && playsRedirectedRound installed "$prefix/games/capitals" "$work"
+[ -x "$prefix/bin/capitals" ] && playsRedirectedRound installed "$prefix/bin/capitals" "$work"
+
+# The uninstall removes the five files and the folders that the install
+# created, and leaves the other program and its folder.
+if "$cmake" --build "$build" --target uninstall >"$work/uninstall.log" 2>&1 &&
+    [ "$(cd "$prefix" && find . | sort | tr '\n' ' ')" = ". ./bin ./bin/other " ]; then
+    pass "the uninstall target removes the five files and the folders the install created, nothing else"
+else
+    fail "the uninstall target leaves files or folders behind, or removes too much"
+    (cd "$prefix" && find . | sort)
+    cat "$work/uninstall.log"
+fi
 finish

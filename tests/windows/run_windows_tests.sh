@@ -2,7 +2,9 @@
 # Builds capitals.exe with the mingw-w64 cross toolchain, packs the Windows
 # zip and tests both under Wine:
 #   - the zip: exactly capitals.exe, README.txt and LICENSE.txt in one folder,
-#     and its capitals.exe plays a redirected round;
+#     the same bytes when a copy of the source is built in another folder,
+#     its capitals.exe hardened (ASLR, high-entropy ASLR, NX) and playing a
+#     redirected round;
 #   - redirected runs: answers read from a file or a pipe, the transcript
 #     written to a file or a pipe, checked byte for byte against the
 #     transcript that the capital table and the answers given call for;
@@ -80,6 +82,38 @@ if (cd "$work" && cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$work/zip
         pass "zip: README.txt and LICENSE.txt are the project's own" ||
         fail "zip: README.txt or LICENSE.txt differs from the project's"
     zipExe=$work/zip/$zipped/capitals.exe
+    # The address-space hardening that Windows applies to a program that
+    # asks for it: a relocatable image (ASLR), above 4 GB too, and DEP.
+    characteristics=$(x86_64-w64-mingw32-objdump -p "$zipExe" 2>/dev/null |
+        sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p')
+    missing=""
+    for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT; do
+        printf '%s\n' "$characteristics" | grep -qw "$flag" || missing="$missing $flag"
+    done
+    [ -z "$missing" ] && pass "zip: capitals.exe has ASLR, high-entropy ASLR and NX (DllCharacteristics)" ||
+        fail "zip: capitals.exe lacks$missing"
+    # A copy of the source in another folder, built and packed on its own,
+    # gives the same zip, given the time the first build took for its
+    # packages (the copy has no git history to take it from).
+    epoch=$(sed -n 's/^set(CPACK_CAPITALS_SOURCE_DATE_EPOCH "\([0-9]*\)")$/\1/p' "$build/CPackConfig.cmake")
+    copy=$temporary/elsewhere/capitals
+    mkdir -p "$copy"
+    if command -v git >/dev/null 2>&1 && [ -e "$root/.git" ]; then
+        (cd "$root" && git ls-files -z | tar --null -T - -cf -) | (cd "$copy" && tar -xf -)
+    else
+        (cd "$root" && tar --exclude='./build*' --exclude=./.git --exclude=./.cache -cf - .) | (cd "$copy" && tar -xf -)
+    fi
+    if [ -n "$epoch" ] && SOURCE_DATE_EPOCH=$epoch cmake -S "$copy" -B "$copy/build" \
+        -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DBUILD_TESTING=OFF >"$work/copy.log" 2>&1 &&
+        SOURCE_DATE_EPOCH=$epoch cmake --build "$copy/build" --parallel "$jobs" --target package \
+            >>"$work/copy.log" 2>&1 &&
+        cmp -s "$copy/build/$zipped.zip" "$work/zip/$zipped.zip"; then
+        pass "zip: the same bytes from a copy of the source built in another folder"
+    else
+        fail "zip: a copy of the source built in another folder gives another zip"
+        tail -n 5 "$work/copy.log"
+    fi
 else
     fail "zip: cpack -G ZIP failed"
     cat "$work/cpack.log"
