@@ -401,3 +401,91 @@ if [ -n "$(programPid prompt)" ]; then
     interruptAt prompt prompt C-c
 fi
 echo "   (prompt run done at $(($(now) - scriptStart)) s)"
+
+# --- Hostile redirection ----------------------------------------------------------
+# Five runs side by side, each in a console: standard input closed, at its
+# end, or a pipe whose writer has gone (each gives a round of empty answers,
+# then the wait for a key that can never come); standard output a full
+# device (all output lost, keys still taken) or a pipe that a process holds
+# open and never reads (the program fills it and blocks in its write). None
+# may crash or spin, and Ctrl+C ends each.
+# Waits up to $2 seconds until process $1 has used no clock tick for 2 s.
+waitQuiet() {
+    deadline=$(($(now) + $2))
+    while [ "$(now)" -le "$deadline" ]; do
+        [ "$(ticksOver "$1" 2)" = 0 ] && return 0
+    done
+    return 1
+}
+rm -f "$work/unread.fifo"
+mkfifo "$work/unread.fifo"
+exec 5<>"$work/unread.fifo"
+startRun r-closed "wine '$exe' <&-"
+startRun r-null "wine '$exe' </dev/null"
+startRun r-ended "sh -c \"true | wine '$exe'\""
+startRun r-full "wine '$exe' >/dev/full"
+startRun r-unread "wine '$exe' >'$work/unread.fifo'"
+: >"$work/rounds.txt"
+i=0
+while [ $i -lt 400 ]; do
+    printf '\n' >>"$work/rounds.txt"
+    i=$((i + 1))
+    [ $((i % 50)) -eq 0 ] && printf 'k' >>"$work/rounds.txt"
+done
+sleep 3
+tm paste-buffer -b answers -t r-full
+tm send-keys -t r-full k
+tm paste-buffer -b answers -t r-full
+# Eight rounds of empty answers, twice: some 80 KiB of output for the pipe,
+# in pastes that each fit the key ring.
+tm load-buffer -b rounds "$work/rounds.txt"
+tm paste-buffer -b rounds -t r-unread
+waitQuiet "$(programPid r-unread)" 30
+tm paste-buffer -b rounds -t r-unread
+for run in r-closed r-null r-ended; do
+    # The missed list fills the screen: every row above the last is a
+    # state with its capital.
+    if waitFor $run '^Press a key to play again$' 60 &&
+        [ "$(ds $run | trimBlankTail | awk -F '\t' 'NR == FNR { pair[$1 " , " $2] = 1; next }
+                { n++ } pair[$0] { k++ } END { print k + 1 == n }' "$here/capital_table.tsv" -)" = 1 ]; then
+        pass "$run: a round of empty answers, all missed, no prompt, then the wait"
+    else
+        fail "$run: no round of empty answers"
+        ds $run | sed 's/^/    /'
+    fi
+done
+for run in r-closed r-null r-ended r-full r-unread; do
+    pid=$(programPid $run)
+    if [ -z "$pid" ] || ! alive "$pid"; then
+        fail "$run: the program is gone ($(tm display-message -p -t $run '#{pane_dead_status}'))"
+    elif waitQuiet "$pid" 60; then
+        checkIdle "$pid" "the end of the input ($run)"
+    else
+        fail "$run: the program keeps using the processor"
+    fi
+done
+[ -z "$(ds r-full | trimBlankTail)" ] && pass "r-full: nothing shown, the output being lost" ||
+    fail "r-full: the console shows output meant for the full device"
+for run in r-closed r-null r-ended r-full r-unread; do
+    pid=$(programPid $run)
+    [ -n "$pid" ] || continue
+    tm send-keys -t $run C-c
+    took=$(timeEnd "$pid" 10000)
+    echo "   $run: Ctrl+C ended it after $took ms"
+    if alive "$pid"; then
+        fail "$run: the program still runs after Ctrl+C"
+        kill -9 "$pid"
+    elif [ "$took" -le "$interruptLimitMs" ]; then
+        pass "$run: Ctrl+C ends the program at once ($took ms)"
+    else
+        fail "$run: Ctrl+C took $took ms"
+    fi
+    checkNothingLeft $run $run
+done
+# The pipe nobody read was full: the program was held in its write.
+held=$(timeout 2 cat <&5 | wc -c)
+exec 5<&-
+echo "   r-unread: $held bytes waited in the pipe"
+[ "$held" -ge 49152 ] && pass "r-unread: the pipe was filled ($held bytes) and the program waited in its write, idle" ||
+    fail "r-unread: only $held bytes in the pipe: the program never waited in a write"
+echo "   (drills done after $(($(now) - drillsStart)) s)"
