@@ -105,13 +105,15 @@ i=0
 while [ $i -lt 50 ]; do printf 'x\n' >>"$answers50"; i=$((i + 1)); done
 pasteAnswers() { tm load-buffer -b answers "$answers50" && tm paste-buffer -b answers -t "$1"; }
 
-# Waits up to 3 s until no process of run $1 is left; fails with a list.
+# Waits up to 10 s until no process of run $1 is left (Wine's console
+# process follows the program within some 0.2 to 0.4 s); fails with a list.
 checkNothingLeft() {
-    deadline=$(($(nowMs) + 3000))
+    t0=$(nowMs)
+    deadline=$((t0 + 10000))
     while [ -n "$(runPids "$1")" ] && [ "$(nowMs)" -lt "$deadline" ]; do sleep 0.1; done
-    left=$(for p in $(runPids "$1"); do tr '\0' ' ' <"/proc/$p/cmdline"; echo " ($p)"; done)
+    left=$(for p in $(runPids "$1"); do tr '\0\\' ' /' <"/proc/$p/cmdline"; echo " ($p)"; done)
     if [ -z "$left" ]; then
-        pass "$2: no process of the run is left"
+        pass "$2: no process of the run is left ($(($(nowMs) - t0)) ms)"
     else
         fail "$2: processes left: $left"
         for p in $(runPids "$1"); do kill -9 "$p" 2>/dev/null; done
@@ -183,12 +185,16 @@ interruptAt() {
     after=$(shown "$1")
     case $2 in
     stream)
-        # The queued answers are never read: the round did not go on to its
-        # end, and the screen stands still.
-        if printf '%s\n' "$after" | grep -q 'Study round over!' || [ "$after" != "$(shown "$1")" ]; then
-            fail "$name: the program went on after the interrupt"
+        # The queued answers are never read: the round stopped at the
+        # question it had reached, short of its end, and the screen stands
+        # still.
+        asked=$(printf '%s\n' "$before" | sed -n 's/^ \([0-9]*\) of 50$/\1/p' | tail -n 1)
+        reached=$(printf '%s\n' "$after" | sed -n 's/^ \([0-9]*\) of 50$/\1/p' | tail -n 1)
+        if [ "${reached:-0}" -ge "${asked:-99}" ] && [ "$reached" -lt 50 ] &&
+            ! printf '%s\n' "$after" | grep -q 'Study round over!' && [ "$after" = "$(shown "$1")" ]; then
+            pass "$name: the queued answers were not read (interrupted at question $asked, ended at $reached)"
         else
-            pass "$name: the queued answers were not read ($(printf '%s\n' "$after" | grep -c '^Incorrect$') verdicts on screen)"
+            fail "$name: the program went on after the interrupt (question ${asked:-?} then ${reached:-?})"
         fi
         ;;
     *)
