@@ -15,8 +15,9 @@
 #     writer is gone; standard output a full device or a pipe nobody reads):
 #     no crash, no spinning, and Ctrl+C still ends the program.
 #
-# Wine's console delivers a pasted flood very slowly (its time grows faster
-# than the paste), so the flood here is 16 KiB, 32 times the key ring.
+# Wine's console hands queued input events over slowly when they are read
+# one at a time, as the key pump reads them (tens of seconds for 16 KiB,
+# minutes for 64 KiB), so the flood here is 16 KiB, 32 times the key ring.
 
 echo "== Drills in Wine's console"
 if ! command -v tmux >/dev/null 2>&1; then
@@ -281,11 +282,11 @@ if waitFor prompt '^?$' 60; then
     pid=$(programPid prompt)
     checkIdle "$pid" "the answer prompt"
 
-    # The flood: pseudo-random small letters, the newest 511 capitals; no
-    # line ending. Only the newest 511 keys fit the key ring.
+    # The flood: pseudo-random small letters, the newest 511 of them
+    # upper-case; no line ending. Only the newest 511 keys fit the key ring.
     flood=$work/flood.txt
-    awk 'BEGIN { s = 12345; n = 16384
-        for (i = 0; i < n; i++) { s = (s * 1103515245 + 12345) % 2147483648; printf "%c", (i >= n - 511 ? 65 : 97) + int(s / 65536) % 26 } }' >"$flood"
+    awk 'BEGIN { s = 1; n = 16384
+        for (i = 0; i < n; i++) { s = (s * 75 + 74) % 65537; printf "%c", (i >= n - 511 ? 65 : 97) + s % 26 } }' >"$flood"
     state=$(ds prompt | sed -n 's/^Name the capital of //p' | tail -n 1)
     idleKb=$(peakKb "$pid")
     shot="$(ds prompt)$(cursorOf prompt)"
@@ -397,9 +398,9 @@ echo "   (prompt run done at $(($(now) - scriptStart)) s)"
 # Five runs side by side, each in a console: standard input closed, at its
 # end, or a pipe whose writer has gone (each gives a round of empty answers,
 # then the wait for a key that can never come); standard output a full
-# device (all output lost, keys still taken) or a pipe that a process holds
-# open and never reads (the program fills it and blocks in its write). None
-# may crash or spin, and Ctrl+C ends each.
+# device (all output lost) or a pipe that a process holds open and never
+# reads (the program fills it and waits in its write). None may crash or
+# spin, and Ctrl+C ends each.
 # Waits up to $2 seconds until process $1 has used no clock tick for 2 s.
 waitQuiet() {
     deadline=$(($(now) + $2))
