@@ -352,6 +352,7 @@ fi
 
 # --- Console run in tmux ------------------------------------------------------
 . "$here/console_checks.sh"
+. "$here/windows_drills.sh"
 
 [ -n "$skipped" ] && echo "== Windows checks not run:$skipped"
 echo "Windows: $passed passed, $failed failed"
