@@ -42,6 +42,10 @@ linesBefore() {
     screen | awk -v h="$1" -v k="$2" '{ line[NR] = $0 } $0 == h { at = NR } END { for (i = 1; i <= k; i++) print line[at - i] }'
 }
 
+# A session that lives through all the console runs: a tmux server ends with
+# its last session, and a session started while it ends fails.
+tm -f /dev/null new-session -d -s keeper -x 80 -y 25 "sleep 3600"
+
 # The layer's own operations against Wine's console, read back with the
 # console's calls.
 checker=$build/tests/windows/windows_console_check.exe
@@ -298,5 +302,5 @@ else
     screen | sed 's/^/    /'
     ps -ef | grep "[c]apitals\.exe" | sed 's/^/    /'
 fi
-tm kill-server 2>/dev/null
+tm kill-session -t capitals 2>/dev/null
 echo "   console: done after $(($(now) - consoleStart)) s"
