@@ -148,6 +148,8 @@ bool WindowsConsole::writeFile(const std::uint8_t* bytes, std::size_t n, std::si
 void WindowsConsole::beep(unsigned frequency, unsigned milliseconds) { Beep(frequency, milliseconds); }
 
 void WindowsConsole::sleep(unsigned milliseconds) {
+    // Events read ahead are input already there: no pause.
+    if (eventsHeld()) return;
     DWORD mode = 0;
     if (milliseconds > 0 && input_ != nullptr && GetConsoleMode(input_, &mode)) {
         // The console input handle is signalled while events are pending, so
@@ -159,6 +161,7 @@ void WindowsConsole::sleep(unsigned milliseconds) {
 }
 
 void WindowsConsole::waitForInput() {
+    if (eventsHeld()) return;
     DWORD mode = 0;
     if (input_ != nullptr && GetConsoleMode(input_, &mode)) {
         // The console input handle is signalled while events are pending.

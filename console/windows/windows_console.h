@@ -76,6 +76,15 @@ private:
     int askedHeight_ = 0;
     CellRect askedWindow_;
 
+    // Console input events read ahead in one block and handed out one at a
+    // time: the console's queue gives up a block as fast as one event, so a
+    // paste of any size drains at the pace of the program.
+    static constexpr int eventBlock = 512;
+    InputRecord events_[eventBlock];
+    int eventsNext_ = 0;
+    int eventsCount_ = 0;
+    bool eventsHeld() const { return eventsNext_ < eventsCount_; }
+
     // Read-ahead of standard input when it is not a console.
     InputReadAhead readAhead_;
 };

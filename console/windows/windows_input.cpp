@@ -49,7 +49,8 @@ bool WindowsConsole::setInputMode(std::uint32_t mode) {
 }
 
 bool WindowsConsole::peekInput(bool& pending) {
-    pending = false;
+    pending = eventsHeld();
+    if (pending) return true;
     if (input_ == nullptr) return false;
     INPUT_RECORD record;
     DWORD count = 0;
@@ -59,11 +60,18 @@ bool WindowsConsole::peekInput(bool& pending) {
 }
 
 bool WindowsConsole::readInput(InputRecord& record) {
-    if (input_ == nullptr) return false;
-    INPUT_RECORD read;
-    DWORD count = 0;
-    if (!ReadConsoleInputA(input_, &read, 1, &count) || count == 0) return false;
-    record = toInputRecord(read);
+    if (!eventsHeld()) {
+        // Every event pending now, up to a block, in one call; a console that
+        // has none blocks until one comes, as a read of one would.
+        if (input_ == nullptr) return false;
+        INPUT_RECORD block[eventBlock];
+        DWORD count = 0;
+        if (!ReadConsoleInputA(input_, block, eventBlock, &count) || count == 0) return false;
+        for (DWORD i = 0; i < count; ++i) events_[i] = toInputRecord(block[i]);
+        eventsNext_ = 0;
+        eventsCount_ = static_cast<int>(count);
+    }
+    record = events_[eventsNext_++];
     return true;
 }
 

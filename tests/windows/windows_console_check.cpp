@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "console/console_services.h"
 #include "console/windows/windows_console.h"
@@ -239,6 +240,24 @@ int main(int argc, char** argv) {
           "a key event read field for field");
     check(platform.readInput(record) && record.eventType == console::focusEventType, "a focus event read as such");
     check(platform.peekInput(pending) && !pending, "the queue is empty again");
+
+    // More events than one block of the read-ahead come back one by one, in
+    // order, and the queue is empty after the last.
+    std::vector<INPUT_RECORD> many(1200);
+    for (std::size_t i = 0; i < many.size(); ++i) {
+        many[i].EventType = KEY_EVENT;
+        many[i].Event.KeyEvent.bKeyDown = TRUE;
+        many[i].Event.KeyEvent.wRepeatCount = 1;
+        many[i].Event.KeyEvent.wVirtualKeyCode = static_cast<WORD>(i);
+    }
+    WriteConsoleInputA(GetStdHandle(STD_INPUT_HANDLE), many.data(), static_cast<DWORD>(many.size()), &written);
+    std::size_t inOrder = 0;
+    while (platform.peekInput(pending) && pending && platform.readInput(record) &&
+           record.key.virtualKey == static_cast<std::uint16_t>(inOrder)) {
+        ++inOrder;
+    }
+    check(inOrder == many.size() && platform.peekInput(pending) && !pending,
+          "events beyond a block of the read-ahead come in order, and the queue empties");
 
     // The unshifted character of a virtual key.
     check(platform.mapVirtualKeyToChar('A') == 'A' && platform.mapVirtualKeyToChar(0x31) == '1' &&

@@ -14,10 +14,7 @@
 #   - hostile redirection (standard input closed, at its end or a pipe whose
 #     writer is gone; standard output a full device or a pipe nobody reads):
 #     no crash, no spinning, and Ctrl+C still ends the program.
-#
-# Wine's console hands queued input events over slowly when they are read
-# one at a time, as the key pump reads them (tens of seconds for 16 KiB,
-# minutes for 64 KiB), so the flood here is 16 KiB, 32 times the key ring.
+
 
 echo "== Drills in Wine's console"
 if ! command -v tmux >/dev/null 2>&1; then
@@ -33,7 +30,7 @@ interruptLimitMs=2000
 goneLimitMs=1000
 idleTicks=3
 pasteGrowthKb=16384
-pasteLimitS=120
+pasteLimitS=90
 
 wineEnv="env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
 # Every process of a drill run carries the run's name in DRILL_RUN (Wine
@@ -282,10 +279,11 @@ if waitFor prompt '^?$' 60; then
     pid=$(programPid prompt)
     checkIdle "$pid" "the answer prompt"
 
-    # The flood: pseudo-random small letters, the newest 511 of them
-    # upper-case; no line ending. Only the newest 511 keys fit the key ring.
+    # The flood: 1 MiB of pseudo-random small letters, the newest 511 of
+    # them upper-case; no line ending. Only the newest 511 keys fit the key
+    # ring.
     flood=$work/flood.txt
-    awk 'BEGIN { s = 1; n = 16384
+    awk 'BEGIN { s = 1; n = 1048576
         for (i = 0; i < n; i++) { s = (s * 75 + 74) % 65537; printf "%c", (i >= n - 511 ? 65 : 97) + s % 26 } }' >"$flood"
     state=$(ds prompt | sed -n 's/^Name the capital of //p' | tail -n 1)
     idleKb=$(peakKb "$pid")
