@@ -11,6 +11,16 @@ finish() {
     [ "$failed" -eq 0 ]
 }
 
+# Skips the test (exit status 77) unless every tool named is installed.
+needsTools() {
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "skipped: $tool is needed for this test (dpkg-dev)" >&2
+            exit 77
+        fi
+    done
+}
+
 transcripts=$(cd "$(dirname "$0")/../windows" && pwd)
 
 # playsRedirectedRound NAME PROGRAM WORK: the program answers 50 empty fields

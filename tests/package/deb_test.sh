@@ -17,12 +17,7 @@ source=$3
 version=$4
 hardened=${5:-ON}
 . "$(dirname "$0")/check.sh"
-for tool in dpkg-deb dpkg-shlibdeps; do
-    if ! command -v $tool >/dev/null 2>&1; then
-        echo "skipped: $tool is needed for this test (dpkg-dev)" >&2
-        exit 77
-    fi
-done
+needsTools dpkg-deb dpkg-shlibdeps
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

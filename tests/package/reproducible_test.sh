@@ -16,12 +16,7 @@ source=$2
 version=$3
 compiler=$4
 . "$(dirname "$0")/check.sh"
-for tool in dpkg-deb dpkg-shlibdeps; do
-    if ! command -v $tool >/dev/null 2>&1; then
-        echo "skipped: $tool is needed for this test (dpkg-dev)" >&2
-        exit 77
-    fi
-done
+needsTools dpkg-deb dpkg-shlibdeps
 jobs=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

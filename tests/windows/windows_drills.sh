@@ -135,6 +135,20 @@ timeEnd() {
     while alive "$1" && [ $(($(nowMs) - t0)) -lt "$2" ]; do sleep 0.01; done
     echo $(($(nowMs) - t0))
 }
+# Waits for process $1 to end after what $2 names, and passes when it ended
+# within $3 ms; a process still running is killed. Sets took.
+checkEnds() {
+    took=$(timeEnd "$1" 10000)
+    echo "   $2: ended after $took ms"
+    if alive "$1"; then
+        fail "$2: the program still runs $took ms later"
+        kill -9 "$1"
+    elif [ "$took" -le "$3" ]; then
+        pass "$2: the program ends at once ($took ms)"
+    else
+        fail "$2: the program took $took ms to end"
+    fi
+}
 
 # --- Ctrl+C and Ctrl+Break ------------------------------------------------------
 # $1 run, $2 moment (prompt, stream, between), $3 C-c or break. The run is at
@@ -168,17 +182,8 @@ interruptAt() {
     else
         tm send-keys -t "$1" C-c
     fi
-    took=$(timeEnd "$pid" 10000)
-    echo "   $name: ended after $took ms"
+    checkEnds "$pid" "$name" "$interruptLimitMs"
     [ "$3" = break ] && echo "   $name: the launcher's own figures: $(grep -h '^ended\|^running' "$work/break.report")"
-    if alive "$pid"; then
-        fail "$name: the program still runs $took ms after the interrupt"
-        kill -9 "$pid"
-    elif [ "$took" -le "$interruptLimitMs" ]; then
-        pass "$name: the program ends at once ($took ms)"
-    else
-        fail "$name: the program took $took ms to end"
-    fi
     sleep 0.5
     after=$(shown "$1")
     case $2 in
@@ -248,16 +253,7 @@ goneDrill() { # run how
     if waitFor "$1" '^?$' 60; then
         pid=$(programPid "$1")
         if [ "$2" = server ]; then tm kill-server; else tm kill-pane -t "$1:0.0"; fi
-        took=$(timeEnd "$pid" 10000)
-        echo "   console gone ($2): ended after $took ms"
-        if alive "$pid"; then
-            fail "console gone ($2): the program still runs $took ms later"
-            kill -9 "$pid"
-        elif [ "$took" -le "$goneLimitMs" ]; then
-            pass "console gone ($2): the program ends at once ($took ms)"
-        else
-            fail "console gone ($2): the program took $took ms to end"
-        fi
+        checkEnds "$pid" "console gone ($2)" "$goneLimitMs"
         checkNothingLeft "$1" "console gone ($2)"
     else
         fail "console gone ($2): no prompt"
@@ -460,16 +456,7 @@ for run in r-closed r-null r-ended r-full r-unread; do
     pid=$(programPid $run)
     [ -n "$pid" ] || continue
     tm send-keys -t $run C-c
-    took=$(timeEnd "$pid" 10000)
-    echo "   $run: Ctrl+C ended it after $took ms"
-    if alive "$pid"; then
-        fail "$run: the program still runs after Ctrl+C"
-        kill -9 "$pid"
-    elif [ "$took" -le "$interruptLimitMs" ]; then
-        pass "$run: Ctrl+C ends the program at once ($took ms)"
-    else
-        fail "$run: Ctrl+C took $took ms"
-    fi
+    checkEnds "$pid" "$run: Ctrl+C" "$interruptLimitMs"
     checkNothingLeft $run $run
 done
 # The pipe nobody read was full: the program was held in its write.
