@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 namespace console {
 namespace {
@@ -116,6 +119,37 @@ TEST(ControlHandlerList, AHandlerMayChangeTheListWhileItIsAsked) {
     EXPECT_TRUE(list.empty());
     EXPECT_FALSE(list.ask(ctrlCloseEvent));
     EXPECT_EQ(self.calls, 1);
+}
+
+// A handler asked on another thread holds back a removal until it returns,
+// so that the owner of its context may go once the removal is done.
+std::atomic<bool> handlerEntered{false};
+std::atomic<bool> handlerMayReturn{false};
+
+bool holdUntilAllowed(std::uint32_t, void*) {
+    handlerEntered = true;
+    while (!handlerMayReturn) std::this_thread::yield();
+    return true;
+}
+
+TEST(ControlHandlerList, ARemovalWaitsForTheHandlerBeingAsked) {
+    ControlHandlerList list;
+    ASSERT_TRUE(list.add(holdUntilAllowed, nullptr));
+    std::thread asker([&list] { list.ask(ctrlCloseEvent); });
+    while (!handlerEntered) std::this_thread::yield();
+    std::atomic<bool> removed{false};
+    std::thread remover([&] {
+        EXPECT_TRUE(list.remove(holdUntilAllowed, nullptr));
+        removed = true;
+    });
+    // However long the removal has had, it still waits for the handler.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(removed);
+    handlerMayReturn = true;
+    asker.join();
+    remover.join();
+    EXPECT_TRUE(removed);
+    EXPECT_TRUE(list.empty());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ bool ControlHandlerList::add(ControlHandler handler, void* context, bool (*befor
 }
 
 bool ControlHandlerList::remove(ControlHandler handler, void* context, void (*afterLast)()) {
+    const std::lock_guard<std::recursive_mutex> noAsking(asking_);
     const std::lock_guard<std::mutex> guard(lock_);
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
         if (it->handler != handler || it->context != context) continue;
@@ -23,6 +24,7 @@ bool ControlHandlerList::remove(ControlHandler handler, void* context, void (*af
 }
 
 bool ControlHandlerList::ask(std::uint32_t eventType) const {
+    const std::lock_guard<std::recursive_mutex> asking(asking_);
     std::vector<Entry> asked;
     {
         const std::lock_guard<std::mutex> guard(lock_);

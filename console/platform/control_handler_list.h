@@ -1,7 +1,9 @@
 // A console's list of control handlers. The platform asks them on a thread of
 // its own while the main thread may add or remove one, so the list is
 // guarded; the asking goes over a copy taken under the guard, so that a
-// handler may itself add or remove one.
+// handler may itself add or remove one. A removal waits until no other
+// thread is asking: once it returns, the handler it removed runs no more, so
+// the owner of its context may go.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +38,9 @@ private:
         void* context;
     };
     mutable std::mutex lock_;
+    // Held while the handlers are asked; a removal takes it first. The thread
+    // that asks may take it again from a handler.
+    mutable std::recursive_mutex asking_;
     std::vector<Entry> entries_;
 };
 
