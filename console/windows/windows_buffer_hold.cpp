@@ -40,7 +40,17 @@ void WindowsConsole::keepBufferSize(bool keep) {
     }
     heldWidth_ = 0;
     heldHeight_ = 0;
-    if (askedWidth_ > 0) resizeBuffer(askedWidth_, askedHeight_, askedWindow_);
+    if (askedWidth_ > 0) {
+        // The window the user gave, at the place the window shows now: the
+        // line may have scrolled it since.
+        CellRect window = askedWindow_;
+        ScreenInfo info;
+        if (getScreenInfo(info)) {
+            window = CellRect{info.windowLeft, info.windowTop, info.windowLeft + askedWindow_.right - askedWindow_.left,
+                              info.windowTop + askedWindow_.bottom - askedWindow_.top};
+        }
+        resizeBuffer(askedWidth_, askedHeight_, window);
+    }
     askedWidth_ = 0;
     askedHeight_ = 0;
 }

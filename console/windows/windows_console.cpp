@@ -147,25 +147,27 @@ bool WindowsConsole::writeFile(const std::uint8_t* bytes, std::size_t n, std::si
 
 void WindowsConsole::beep(unsigned frequency, unsigned milliseconds) { Beep(frequency, milliseconds); }
 
-void WindowsConsole::sleep(unsigned milliseconds) {
-    // Events read ahead are input already there: no pause.
-    if (eventsHeld()) return;
+// Waits until the console has input: events already read ahead, or the
+// console input handle signalled, which it is while events are pending, so
+// that an idle key wait wakes nobody. A close needs no wake: the process
+// ends once its handler returns. False when standard input is no console or
+// the wait cannot be made.
+bool WindowsConsole::waitOnConsoleInput() {
+    if (eventsHeld()) return true;
     DWORD mode = 0;
-    if (milliseconds > 0 && input_ != nullptr && GetConsoleMode(input_, &mode)) {
-        // The console input handle is signalled while events are pending, so
-        // the pause lasts until one comes and an idle key wait wakes nobody.
-        // A close needs no wake: the process ends once its handler returns.
-        if (WaitForSingleObject(input_, INFINITE) != WAIT_FAILED) return;
-    }
+    if (input_ == nullptr || !GetConsoleMode(input_, &mode)) return false;
+    return WaitForSingleObject(input_, INFINITE) != WAIT_FAILED;
+}
+
+void WindowsConsole::sleep(unsigned milliseconds) {
+    if (milliseconds > 0 && waitOnConsoleInput()) return;
     Sleep(milliseconds);
 }
 
 void WindowsConsole::waitForInput() {
-    if (eventsHeld()) return;
+    if (waitOnConsoleInput()) return;
     DWORD mode = 0;
     if (input_ != nullptr && GetConsoleMode(input_, &mode)) {
-        // The console input handle is signalled while events are pending.
-        if (WaitForSingleObject(input_, INFINITE) != WAIT_FAILED) return;
         // A wait that cannot be made falls back to the key poll's own pace.
         Sleep(25);
         return;

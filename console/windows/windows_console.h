@@ -54,6 +54,8 @@ public:
 private:
     // Makes the console take the keyboard before anything is drawn.
     void takeKeyboard();
+    // Blocks until the console has input; false where it cannot.
+    bool waitOnConsoleInput();
     // While the size is kept: a buffer whose size the user changed is given
     // its held size back, and the size the user gave is noted for later.
     // True when it changed the buffer.

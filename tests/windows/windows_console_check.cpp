@@ -147,7 +147,7 @@ void checkWidthChangeMidAnswer(console::WindowsConsole& platform, int w, int h) 
 
     WideningConsole widening(platform, static_cast<int>(typed.size()), w, h);
     console::ConsoleServices services(widening);
-    services.beginInput("", 1, 1);
+    services.beginInput("", console::withQuestionMark, console::withNewlineAfter);
     std::string answer;
     services.nextInputField(answer);
     const std::string line = "? X" + typed;
@@ -165,17 +165,10 @@ bool handlerB(std::uint32_t, void*) { return false; }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 2 || (report = std::fopen(argv[1], "w")) == nullptr) return 2;
-    console::WindowsConsole platform;
+namespace {
 
-    console::ScreenInfo info;
-    check(!platform.getScreenInfo(info), "screen query fails before the handles are fetched");
-    platform.fetchStandardHandles();
-    check(platform.getScreenInfo(info), "screen query on the console");
-    check(info.bufferWidth >= 40 && info.bufferHeight >= 10, "buffer size read");
-    const int w = info.bufferWidth;
-
+// Cells, fills and the block scroll, read back with the console's calls.
+void checkCells(console::WindowsConsole& platform, int w) {
     // Cells: bytes are placed as they are, control bytes included, with the
     // attribute given; the cells around them are untouched.
     platform.fillCharacter('.', w * 6, 0, 0);
@@ -203,14 +196,19 @@ int main(int argc, char** argv) {
     check(platform.scrollBlock(console::CellRect{0, 1, w - 1, 3}, 0, 0, ' ', 0x47), "scrollBlock succeeds");
     check(charactersAt(3, 0, 2) == "A\x07" && charactersAt(0, 1, 3) == "LLL", "scrollBlock moves the block");
     check(charactersAt(0, 3, 3) == "   " && attributeAt(0, 3) == 0x47, "scrollBlock fills the vacated row");
+}
 
+void checkCursor(console::WindowsConsole& platform) {
+    console::ScreenInfo info;
     // Cursor position and visibility.
     check(platform.setCursorPosition(5, 4) && platform.getScreenInfo(info) && info.cursorX == 5 && info.cursorY == 4,
           "setCursorPosition moves the cursor");
     bool visible = true;
     check(platform.setCursorVisible(false) && platform.getCursorVisible(visible) && !visible, "cursor hidden");
     check(platform.setCursorVisible(true) && platform.getCursorVisible(visible) && visible, "cursor shown");
+}
 
+void checkInputEvents(console::WindowsConsole& platform) {
     // Input mode and events: a key event and a focus event written into the
     // console's input queue come back field for field.
     std::uint32_t mode = 0;
@@ -258,7 +256,9 @@ int main(int argc, char** argv) {
     }
     check(inOrder == many.size() && platform.peekInput(pending) && !pending,
           "events beyond a block of the read-ahead come in order, and the queue empties");
+}
 
+void checkKeyMapAndHandlers(console::WindowsConsole& platform) {
     // The unshifted character of a virtual key.
     check(platform.mapVirtualKeyToChar('A') == 'A' && platform.mapVirtualKeyToChar(0x31) == '1' &&
               platform.mapVirtualKeyToChar(0x70) == 0,
@@ -271,10 +271,12 @@ int main(int argc, char** argv) {
     check(platform.removeControlHandler(handlerA, nullptr) && platform.removeControlHandler(handlerB, &platform),
           "control handlers removed");
     check(!platform.removeControlHandler(handlerA, nullptr), "a removed handler is gone");
+}
 
+void checkSizeHold(console::WindowsConsole& platform, int w, int h) {
+    console::ScreenInfo info;
     // A size the user gives while the size is kept is taken back at the next
     // query and given again when the hold ends; not kept, it is the console's.
-    const int h = info.bufferHeight;
     platform.keepBufferSize(true);
     setBufferSize(w + 20, h);
     check(platform.getScreenInfo(info) && info.bufferWidth == w && bufferWidth() == w,
@@ -285,6 +287,27 @@ int main(int argc, char** argv) {
     setBufferSize(w + 20, h);
     check(platform.getScreenInfo(info) && info.bufferWidth == w + 20, "a buffer widened while not kept keeps its width");
     setBufferSize(w, h);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || (report = std::fopen(argv[1], "w")) == nullptr) return 2;
+    console::WindowsConsole platform;
+
+    console::ScreenInfo info;
+    check(!platform.getScreenInfo(info), "screen query fails before the handles are fetched");
+    platform.fetchStandardHandles();
+    check(platform.getScreenInfo(info), "screen query on the console");
+    check(info.bufferWidth >= 40 && info.bufferHeight >= 10, "buffer size read");
+    const int w = info.bufferWidth;
+    const int h = info.bufferHeight;
+
+    checkCells(platform, w);
+    checkCursor(platform);
+    checkInputEvents(platform);
+    checkKeyMapAndHandlers(platform);
+    checkSizeHold(platform, w, h);
     checkWidthChangeMidAnswer(platform, w, h);
 
     platform.fillCharacter(' ', w * h, 0, 0);
