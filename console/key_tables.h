@@ -16,9 +16,10 @@ struct KeyEntry {
 };
 
 // The extended codes that the program itself acts on, named here once. The
-// grey cursor and editing keys that the line editor acts on: each key's own scan code, as EnhancedKeyTable gives it in the
-// plain and Shift columns (and ScanCodeTable in the plain column of the
-// keypad key that shares the scan code).
+// grey cursor and editing keys that the line editor acts on: each key's own
+// scan code, as EnhancedKeyTable gives it in the plain and Shift columns
+// (and ScanCodeTable in the plain column of the keypad key that shares the
+// scan code).
 inline constexpr std::uint8_t extendedHome = 0x47;
 inline constexpr std::uint8_t extendedUp = 0x48;
 inline constexpr std::uint8_t extendedLeft = 0x4B;

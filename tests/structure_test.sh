@@ -46,6 +46,8 @@ for f in $(find console -name '*.cpp' -o -name '*.h'); do
   fi
 done
 
+lengths=$(mktemp)
+trap 'rm -f "$lengths"' EXIT
 # A function's body runs from a line that ends in "{" at the indent of a
 # declaration (no indent, or one level inside a class) to the "}" at that
 # indent; the shape clang-format gives every function here.
@@ -69,12 +71,12 @@ for f in $files; do
         start = 0
       }
     }' "$f"
-done > function_lengths.$$
-if [ -s function_lengths.$$ ]; then
-  cat function_lengths.$$
+done > "$lengths"
+if [ -s "$lengths" ]; then
+  cat "$lengths"
   status=1
 fi
-rm -f function_lengths.$$
+rm -f "$lengths"
 
 [ "$status" -eq 0 ] && echo "No include circle between files or folders; sizes and function lengths within bounds"
 exit "$status"
