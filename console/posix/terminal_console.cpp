@@ -255,16 +255,19 @@ int TerminalConsole::waitTimeout(bool watchInput, const Clock::time_point* deadl
 }
 
 void TerminalConsole::waitFor(bool waitOnInput, const Clock::time_point* deadline, bool untilWoken) {
+    input_.lookAgain();
+    // Where the input is not watched, the terminal's output is, for its
+    // end; typed bytes that nobody here reads make it readable too, and it
+    // is then left alone for the rest of this wait.
+    bool watchOutput = outputIsConsole_;
     for (;;) {
         const bool watchInput = waitOnInput && session_.inputIsTerminal() && !input_.gone();
         const int timeout = waitTimeout(watchInput, deadline);
         if (timeout == 0) return;
-        // Where the input is not watched, the terminal's output is, for a
-        // hang-up only.
-        const bool watchOutput = !watchInput && outputIsConsole_ && !input_.gone();
+        watchOutput = watchOutput && !watchInput && !input_.gone();
         WaitEvents events;
         // Nothing: interrupted, or the next round finds the deadline passed.
-        if (!wait_.poll(watchInput ? options_.inputFd : -1, watchOutput ? options_.outputFd : -1, timeout, events)) {
+        if (!wait_.wait(watchInput ? options_.inputFd : -1, watchOutput ? options_.outputFd : -1, timeout, events)) {
             continue;
         }
         if (events.woken) {
@@ -273,13 +276,16 @@ void TerminalConsole::waitFor(bool waitOnInput, const Clock::time_point* deadlin
             if (untilWoken) return;
         }
         // Input, or the terminal gone: the caller's read finds out which.
-        if (events.input != 0) {
-            input_.noteReported(events.input);
+        if (events.inputReadable) {
+            input_.noteReadable();
             return;
         }
-        if (reportsHangUp(events.output)) {
-            takeTerminalGone();
-            return;
+        if (events.outputReadable) {
+            if (terminalOutputEnded(options_.outputFd)) {
+                takeTerminalGone();
+                return;
+            }
+            watchOutput = false;
         }
     }
 }
@@ -299,6 +305,7 @@ void TerminalConsole::beep(unsigned frequency, unsigned milliseconds) {
 // makes no system call at all. Without a terminal to read it is a plain
 // pause; a pause of 0 only shows what changed.
 void TerminalConsole::sleep(unsigned milliseconds) {
+    input_.lookAgain();
     presentNow(true);
     if (milliseconds == 0) return;
     if (session_.inputIsTerminal() && !input_.gone()) {

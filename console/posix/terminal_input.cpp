@@ -1,10 +1,11 @@
 #include "console/posix/terminal_input.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <utility>
+
+#include "console/posix/terminal_wait.h"
 
 namespace console {
 namespace {
@@ -28,8 +29,6 @@ long readDescriptor(void* context, unsigned char* buffer, std::size_t capacity) 
 
 }  // namespace
 
-bool reportsHangUp(short revents) { return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0; }
-
 TerminalInput::TerminalInput(int fd, bool isTerminal, bool utf8, const TerminalClockReading& clock,
                              std::function<void()> onGone)
     : fd_(fd), isTerminal_(isTerminal), clock_(clock), onGone_(std::move(onGone)), decoder_(utf8) {}
@@ -39,37 +38,32 @@ TerminalInput::TerminalInput(int fd, bool isTerminal, bool utf8, const TerminalC
 // away.
 void TerminalInput::read() {
     if (!isTerminal_) return;
-    while (!gone_ && events_.empty() && readPiece()) {
+    while (!gone_ && !pending() && readPiece()) {
     }
     // Held bytes are settled only once everything sent is read: the rest of
     // their sequence may be waiting in the terminal behind a full queue.
-    if (events_.empty() && decoder_.holding() && clock_() - lastInputByte_ >= sequenceWait) {
-        decoded_.clear();
-        decoder_.flush(decoded_);
-        queueDecoded();
+    if (!pending() && decoder_.holding() && clock_() - lastInputByte_ >= sequenceWait) {
+        startQueue();
+        decoder_.flush(events_);
     }
 }
 
 bool TerminalInput::readPiece() {
-    pollfd input{fd_, POLLIN, 0};
-    // What the wait just reported for the input is taken without a second
-    // poll. A report may have gone stale (another program read the terminal
-    // while this one was stopped): a read that then finds nothing is checked
-    // by a fresh poll before anything is concluded.
-    const bool reported = inputReported_ != 0;
-    if (reported) {
-        input.revents = inputReported_;
-        inputReported_ = 0;
-    } else if (::poll(&input, 1, 0) <= 0) {
-        return false;
-    }
-    if (!(input.revents & POLLIN)) {
-        if (reportsHangUp(input.revents)) onGone_();
-        return false;
-    }
+    // What the wait just reported for the input is taken without a check of
+    // its own. A report may have gone stale (another program read the
+    // terminal while this one was stopped): a read that then finds nothing
+    // is checked afresh before anything is concluded. Without a report, a
+    // read that took everything leaves nothing to check for until the next
+    // wait or pause.
+    const bool reported = readableReported_;
+    readableReported_ = false;
+    if (!reported && (drained_ || !readableNow(fd_))) return false;
     std::uint8_t bytes[inputPieceBytes];
     const ssize_t count = ::read(fd_, bytes, sizeof bytes);
-    if (count <= 0 && reported) return true;
+    if (count <= 0 && reported) {
+        drained_ = false;
+        return true;
+    }
     if (count < 0 && (errno == EINTR || errno == EAGAIN)) return false;
     if (count <= 0) {
         // Readable yet at its end, or failing (EIO once the terminal has
@@ -77,20 +71,22 @@ bool TerminalInput::readPiece() {
         onGone_();
         return false;
     }
-    decoded_.clear();
-    decoder_.feed(bytes, static_cast<std::size_t>(count), decoded_);
-    queueDecoded();
+    drained_ = static_cast<std::size_t>(count) < sizeof bytes;
+    startQueue();
+    decoder_.feed(bytes, static_cast<std::size_t>(count), events_);
     lastInputByte_ = clock_();
     return true;
 }
 
-void TerminalInput::queueDecoded() { events_.insert(events_.end(), decoded_.begin(), decoded_.end()); }
+void TerminalInput::startQueue() {
+    events_.clear();
+    next_ = 0;
+}
 
 bool TerminalInput::take(InputRecord& record) {
-    if (events_.empty()) read();
-    if (events_.empty()) return false;
-    record = events_.front();
-    events_.pop_front();
+    if (!pending()) read();
+    if (!pending()) return false;
+    record = events_[next_++];
     return true;
 }
 

@@ -8,8 +8,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <vector>
 
@@ -39,15 +39,19 @@ public:
     // held past its wait is settled.
     void read();
     // Whether an event is queued.
-    bool pending() const { return !events_.empty(); }
+    bool pending() const { return next_ < events_.size(); }
     // Takes the oldest queued event; false when none is.
     bool take(InputRecord& record);
     // The next byte of standard input that is not a terminal (-1 at its end).
     int readRedirectedByte();
 
-    // A wait reported these poll events for the input: the next read takes
-    // them without a poll of its own.
-    void noteReported(short revents) { inputReported_ = revents; }
+    // A wait found the input readable: the next read reads without a check
+    // of its own.
+    void noteReadable() { readableReported_ = true; }
+    // The input may have changed since the last read (a wait is to start,
+    // or the services pause): the next read looks again. Until then, a read
+    // that took everything the terminal had leaves nothing to look for.
+    void lookAgain() { drained_ = false; }
     // Whether bytes of a key sequence are held, and when their wait ends.
     bool holdingSequence() const { return decoder_.holding(); }
     TerminalClock::time_point heldSequenceEnds() const { return lastInputByte_ + sequenceWait; }
@@ -59,7 +63,8 @@ public:
 private:
     // Reads one piece; false when there is nothing more to read now.
     bool readPiece();
-    void queueDecoded();
+    // Empties the taken queue for the events of what is decoded next.
+    void startQueue();
 
     int fd_;
     bool isTerminal_;
@@ -67,18 +72,17 @@ private:
     std::function<void()> onGone_;
     KeyDecoder decoder_;
     TerminalClock::time_point lastInputByte_{};
-    // The input's events as the last wait reported them, until the next
-    // read of the input takes them (0: none reported).
-    short inputReported_ = 0;
+    // The last wait found the input readable, until the next read.
+    bool readableReported_ = false;
+    // The last read took less than a piece: the terminal had nothing more.
+    bool drained_ = false;
     bool gone_ = false;
     // The events of one piece of input at most, so that a paste of any size
-    // costs the same memory.
-    std::deque<InputRecord> events_;
-    std::vector<InputRecord> decoded_;
+    // costs the same memory; the next one to take is at next_. The vector
+    // keeps its room, so that a key read costs no allocation.
+    std::vector<InputRecord> events_;
+    std::size_t next_ = 0;
     InputReadAhead readAhead_;
 };
-
-// Whether poll events report that the terminal went away.
-bool reportsHangUp(short revents);
 
 }  // namespace console

@@ -29,12 +29,12 @@
 // changes since the last render are not shown.
 #include "console/posix/terminal_presenter.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "console/posix/terminal_view.h"
+#include "console/posix/terminal_wait.h"
 
 namespace console {
 
@@ -120,8 +120,7 @@ void TerminalPresenter::writeAll(const std::string& bytes) {
         if (result > 0) {
             sent += static_cast<std::size_t>(result);
         } else if (result < 0 && errno == EAGAIN) {
-            pollfd output{outputFd_, POLLOUT, 0};
-            ::poll(&output, 1, 100);
+            waitWritable(outputFd_, 100);
         } else if (!(result < 0 && errno == EINTR)) {
             return;  // the terminal is gone
         }

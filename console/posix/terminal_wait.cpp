@@ -1,66 +1,92 @@
 #include "console/posix/terminal_wait.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
+#include <sys/ioctl.h>
+#include <sys/select.h>
 
 #include <algorithm>
 
 namespace console {
+namespace {
 
-// Both ends non-blocking and closed on exec.
-TerminalWait::TerminalWait() {
-    int pipeEnds[2];
-#if defined(__APPLE__)
-    if (::pipe(pipeEnds) != 0) return;
-    for (int fd : pipeEnds) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-#else
-    if (::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) != 0) return;
-#endif
-    wakeRead_ = pipeEnds[0];
-    wakeWrite_ = pipeEnds[1];
+// A signal nothing else here uses, whose default action is to be ignored:
+// one sent from outside ends a wait early and changes nothing else.
+constexpr int wakeSignal = SIGURG;
+
+// Its handler does nothing: that it interrupts the wait is the whole effect.
+extern "C" void takeWakeSignal(int) {}
+
+void watch(int fd, fd_set& set, int& highest) {
+    if (fd < 0 || fd >= FD_SETSIZE) return;
+    FD_SET(fd, &set);
+    highest = std::max(highest, fd);
 }
 
-TerminalWait::~TerminalWait() {
-    if (wakeRead_ >= 0) ::close(wakeRead_);
-    if (wakeWrite_ >= 0) ::close(wakeWrite_);
+bool marked(int fd, const fd_set& set) { return fd >= 0 && fd < FD_SETSIZE && FD_ISSET(fd, &set); }
+
+}  // namespace
+
+TerminalWait::TerminalWait() : waiter_(::pthread_self()) {
+    struct sigaction action {};
+    action.sa_handler = takeWakeSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(wakeSignal, &action, nullptr);
+    sigset_t wakeOnly;
+    sigemptyset(&wakeOnly);
+    sigaddset(&wakeOnly, wakeSignal);
+    ::pthread_sigmask(SIG_BLOCK, &wakeOnly, &waitMask_);
+    sigdelset(&waitMask_, wakeSignal);
 }
 
 void TerminalWait::wake() {
-    if (wakeWrite_ < 0) return;
-    const char byte = 'w';
-    [[maybe_unused]] const ssize_t result = ::write(wakeWrite_, &byte, 1);
+    wakeSent_.store(true);
+    ::pthread_kill(waiter_, wakeSignal);
 }
 
-void TerminalWait::drain() {
-    char drained[64];
-    while (::read(wakeRead_, drained, sizeof drained) > 0) {
-    }
-}
-
-bool TerminalWait::poll(int inputFd, int outputFd, int timeoutMs, WaitEvents& events) {
+bool TerminalWait::wait(int inputFd, int outputFd, int timeoutMs, WaitEvents& events) {
     events = WaitEvents{};
-    // The wake pipe; the terminal's input; the terminal's output, for a
-    // hang-up only.
-    pollfd watched[3];
-    nfds_t count = 0;
-    const nfds_t wakeSlot = count;
-    if (wakeRead_ >= 0) watched[count++] = pollfd{wakeRead_, POLLIN, 0};
-    const nfds_t inputSlot = count;
-    if (inputFd >= 0) watched[count++] = pollfd{inputFd, POLLIN, 0};
-    const nfds_t outputSlot = count;
-    if (outputFd >= 0) watched[count++] = pollfd{outputFd, 0, 0};
-    if (::poll(watched, count, timeoutMs) <= 0) return false;
-    if (wakeRead_ >= 0 && (watched[wakeSlot].revents & POLLIN)) {
-        drain();
-        events.woken = true;
+    fd_set readable;
+    FD_ZERO(&readable);
+    int highest = -1;
+    watch(inputFd, readable, highest);
+    watch(outputFd, readable, highest);
+    timespec limit{};
+    limit.tv_sec = timeoutMs / 1000;
+    limit.tv_nsec = static_cast<long>(timeoutMs % 1000) * 1000000L;
+    const int ready = ::pselect(highest + 1, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &limit,
+                                &waitMask_);
+    // A wake that came with input is taken now; its signal, still pending,
+    // ends the next wait at once, which then finds nothing.
+    events.woken = wakeSent_.exchange(false);
+    if (ready > 0) {
+        events.inputReadable = marked(inputFd, readable);
+        events.outputReadable = marked(outputFd, readable);
     }
-    if (inputFd >= 0) events.input = watched[inputSlot].revents;
-    if (outputFd >= 0) events.output = watched[outputSlot].revents;
-    return true;
+    return ready > 0 || events.woken;
+}
+
+bool readableNow(int fd) {
+    if (fd < 0 || fd >= FD_SETSIZE) return false;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(fd, &readable);
+    timeval now{0, 0};
+    return ::select(fd + 1, &readable, nullptr, nullptr, &now) > 0;
+}
+
+void waitWritable(int fd, int timeoutMs) {
+    fd_set writable;
+    FD_ZERO(&writable);
+    int highest = -1;
+    watch(fd, writable, highest);
+    timeval limit{};
+    limit.tv_sec = timeoutMs / 1000;
+    limit.tv_usec = static_cast<suseconds_t>(timeoutMs % 1000 * 1000);
+    ::select(highest + 1, nullptr, &writable, nullptr, &limit);
+}
+
+bool terminalOutputEnded(int fd) {
+    int waiting = 0;
+    return ::ioctl(fd, FIONREAD, &waiting) != 0 || waiting <= 0;
 }
 
 int millisecondsUntil(std::chrono::steady_clock::time_point now, std::chrono::steady_clock::time_point deadline) {
