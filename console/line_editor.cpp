@@ -31,6 +31,9 @@ constexpr KeyCode keyEnd = extendedKey(extendedEnd);
 constexpr KeyCode keyDown = extendedKey(extendedDown);
 constexpr KeyCode keyDelete = extendedKey(extendedDelete);
 
+// The room a line's text starts with: more than any capital's name.
+constexpr std::size_t lineRoom = 256;
+
 // The cell d cells after (col, row), 1-based, counting along rows of the
 // given width; rows above or below the window are kept as they come out.
 struct Cell {
@@ -129,9 +132,11 @@ void LineEditor::insert(std::string_view bytes) {
 void LineEditor::erase(std::size_t k) {
     hideForRedraw();
     text.erase(pos, k);
-    std::string redraw = text.substr(pos);
-    redraw.append(k, ' ');
-    writeBytes(cs, redraw, 0);
+    // The blanks go out behind the tail in the same write, from the text's
+    // own room, and come off again.
+    text.append(k, ' ');
+    writeBytes(cs, text, pos);
+    text.resize(len() - k);
     locateCursor(cs, row, col, CursorVisibility::keep);
 }
 
@@ -258,6 +263,9 @@ std::string editLine(ConsoleState& cs) {
     applyCursorVisibility(cs, CursorVisibility::show);
 
     LineEditor editor{cs, width, height, {}};
+    // Room for a line longer than any answer, so that typing it allocates
+    // nothing; a longer line still grows as it must.
+    editor.text.reserve(lineRoom);
     for (;;) {
         std::tie(editor.col, editor.row) = readCursor(cs);
         const std::string key = waitKey(cs);

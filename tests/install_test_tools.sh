@@ -14,7 +14,7 @@ apt-get update
 apt-get install -y \
     cmake g++ make pkg-config procps \
     libgtest-dev libbenchmark-dev \
-    tmux libvterm-dev \
+    tmux libvterm-dev strace \
     clang libclang-rt-dev \
     mingw-w64 wine wine64 \
     dpkg-dev lintian man-db groff-base

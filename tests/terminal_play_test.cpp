@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "quiz/capital_table.h"
+#include "tests/program_under_test.h"
 #include "tests/tmux_session.h"
 
 namespace {
@@ -47,7 +48,7 @@ std::string joined(const Rows& rows) {
 // step with every key sent.
 class PlayedQuiz {
 public:
-    PlayedQuiz(int width, int height) : height_(height), session_(CAPITALS_PROGRAM, width, height) {
+    PlayedQuiz(int width, int height) : height_(height), session_(programUnderTest(), width, height) {
         quiz::buildCapitalTable(table_);
         for (int entry = 1; entry <= quiz::entryCount; ++entry) capitalOf_[table_[entry].stateName] = table_[entry].capitalName;
     }

@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/program_under_test.h"
+
 namespace {
 
 using std::chrono::milliseconds;
@@ -99,7 +101,7 @@ public:
             sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
             for (int fd = 0; fd <= 2; ++fd) ::dup2(slave_, fd);
-            ::execle(CAPITALS_PROGRAM, "capitals", static_cast<char*>(nullptr), environmentPointers.data());
+            ::execle(programUnderTest(), "capitals", static_cast<char*>(nullptr), environmentPointers.data());
             ::_exit(127);
         }
         startReading();

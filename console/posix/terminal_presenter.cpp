@@ -80,10 +80,10 @@ void TerminalPresenter::presentNow(bool beforeWait, std::string_view after) {
     sendChanges(beforeWait, after);
 }
 
-std::string TerminalPresenter::renderChanges(bool beforeWait) {
+void TerminalPresenter::renderChanges(bool beforeWait, std::string& out) {
     // A screen the services never presented has nothing to show: the
     // terminal is not cleared for it.
-    if (!isTerminal_ || !presented_) return {};
+    if (!isTerminal_ || !presented_) return;
     if (repaintPending_.exchange(false)) shown_.known = false;
     ScreenView view = terminalView(screen_, terminalSize_.width, terminalSize_.height);
     // The line editor hides the cursor while it echoes a key and redraws
@@ -92,20 +92,21 @@ std::string TerminalPresenter::renderChanges(bool beforeWait) {
     // a hide goes out only before a wait, where it lasts and is meant to be
     // seen.
     if (!beforeWait && !view.cursorVisible && shown_.cursorVisible) view.cursorVisible = true;
-    std::string bytes = renderScreen(shown_, view, encoding_);
+    renderScreen(shown_, view, encoding_, room_, out);
     screen_.changesRendered();
-    return bytes;
 }
 
 void TerminalPresenter::sendChanges(bool beforeWait, std::string_view after) {
     // While the terminal is given back the model's changes wait for the
     // resume, which repaints the screen whole.
     if (givenBack_) return;
-    const std::string bytes = renderChanges(beforeWait) + std::string(after);
-    if (bytes.empty()) return;
-    bytesPresented_ += bytes.size();
+    sending_.clear();
+    renderChanges(beforeWait, sending_);
+    sending_ += after;
+    if (sending_.empty()) return;
+    bytesPresented_ += sending_.size();
     ++presentsSent_;
-    writeAll(bytes);
+    writeAll(sending_);
 }
 
 void TerminalPresenter::sendChangesBeforeFill() {
@@ -135,7 +136,8 @@ std::unique_lock<std::timed_mutex> TerminalPresenter::lockWithin(std::chrono::mi
 
 std::string TerminalPresenter::leaveBytes(bool lockHeld) {
     if (!lockHeld) return renderResetAndNewLine();
-    std::string bytes = renderChanges(true);
+    std::string bytes;
+    renderChanges(true, bytes);
     bytes += renderLeave(shown_);
     return bytes;
 }

@@ -93,7 +93,8 @@ public:
     std::size_t presentsSent() const { return presentsSent_; }
 
 private:
-    std::string renderChanges(bool beforeWait);
+    // Appends to out what changed since the last render.
+    void renderChanges(bool beforeWait, std::string& out);
     void sendChanges(bool beforeWait, std::string_view after = {});
     void sendChangesBeforeFill();
     void writeAll(const std::string& bytes);
@@ -105,6 +106,10 @@ private:
     ScreenModel screen_;
     ShownScreen shown_;
     TerminalSize terminalSize_;
+    // The render's room and the bytes of one present, kept between presents
+    // so that a present allocates nothing once warm.
+    RenderRoom room_;
+    std::string sending_;
     std::size_t bytesPresented_ = 0;
     std::size_t presentsSent_ = 0;
     // Whether the services have presented a screen at all.

@@ -79,10 +79,11 @@ void shiftRow(std::string& out, ShownScreen& shown, int y, RowShift shift) {
     applyRowShift(shownRow(shown, y), shown.width, shift, blankCell);
 }
 
-// What a row's update changes of the shown screen: the row's cells, the
-// real cursor and the rendition; kept to try another way of sending it.
+// What a row's update changes of the shown screen: the row's cells (kept in
+// the render's room), the real cursor and the rendition; kept to try
+// another way of sending it.
 struct RowState {
-    std::vector<Cell> cells;
+    std::vector<Cell>* cells = nullptr;
     bool cursorKnown = false;
     int cursorX = 0;
     int cursorY = 0;
@@ -90,14 +91,15 @@ struct RowState {
     std::uint16_t attribute = 0;
 };
 
-RowState saveRow(ShownScreen& shown, int y) {
+RowState saveRow(ShownScreen& shown, int y, std::vector<Cell>& cells) {
     const Cell* row = shownRow(shown, y);
-    return RowState{std::vector<Cell>(row, row + shown.width), shown.cursorKnown, shown.cursorX,
-                    shown.cursorY,       shown.attributeKnown,                 shown.attribute};
+    cells.assign(row, row + shown.width);
+    return RowState{&cells,         shown.cursorKnown, shown.cursorX, shown.cursorY, shown.attributeKnown,
+                    shown.attribute};
 }
 
 void restoreRow(ShownScreen& shown, int y, const RowState& state) {
-    std::copy(state.cells.begin(), state.cells.end(), shownRow(shown, y));
+    std::copy(state.cells->begin(), state.cells->end(), shownRow(shown, y));
     shown.cursorKnown = state.cursorKnown;
     shown.cursorX = state.cursorX;
     shown.cursorY = state.cursorY;
@@ -108,7 +110,8 @@ void restoreRow(ShownScreen& shown, int y, const RowState& state) {
 // Brings row y up to the target: by sending the cells that differ, or, when
 // the row's cells moved right or left and that costs fewer bytes, by having
 // the terminal move them first.
-void updateRow(std::string& out, ShownScreen& shown, const Cell* target, int y, GlyphEncoding encoding) {
+void updateRow(std::string& out, ShownScreen& shown, const Cell* target, int y, GlyphEncoding encoding,
+               RenderRoom& room) {
     const Cell* row = shownRow(shown, y);
     int first = 0;
     while (first < shown.width && row[first] == target[first]) ++first;
@@ -118,19 +121,19 @@ void updateRow(std::string& out, ShownScreen& shown, const Cell* target, int y, 
         redrawRow(out, shown, target, y, encoding);
         return;
     }
-    const RowState before = saveRow(shown, y);
-    std::string redrawn;
-    redrawRow(redrawn, shown, target, y, encoding);
-    const RowState afterRedraw = saveRow(shown, y);
+    const RowState before = saveRow(shown, y, room.rowBefore);
+    room.redrawn.clear();
+    redrawRow(room.redrawn, shown, target, y, encoding);
+    const RowState afterRedraw = saveRow(shown, y, room.rowRedrawn);
     restoreRow(shown, y, before);
-    std::string shifted;
-    shiftRow(shifted, shown, y, shift);
-    redrawRow(shifted, shown, target, y, encoding);
-    if (shifted.size() < redrawn.size()) {
-        out += shifted;
+    room.shifted.clear();
+    shiftRow(room.shifted, shown, y, shift);
+    redrawRow(room.shifted, shown, target, y, encoding);
+    if (room.shifted.size() < room.redrawn.size()) {
+        out += room.shifted;
     } else {
         restoreRow(shown, y, afterRedraw);
-        out += redrawn;
+        out += room.redrawn;
     }
 }
 
@@ -148,11 +151,12 @@ const Cell* targetRow(const ScreenView& target, int y, std::vector<Cell>& scratc
 }
 
 void updateRows(std::string& out, ShownScreen& shown, const ScreenView& target, bool everyRow,
-                GlyphEncoding encoding) {
+                GlyphEncoding encoding, RenderRoom& room) {
     if (!everyRow && !target.anyRowChanged()) return;
-    std::vector<Cell> scratch;
     for (int y = 0; y < target.height; ++y) {
-        if (everyRow || target.rowChanged(y)) updateRow(out, shown, targetRow(target, y, scratch), y, encoding);
+        if (everyRow || target.rowChanged(y)) {
+            updateRow(out, shown, targetRow(target, y, room.targetCells), y, encoding, room);
+        }
     }
 }
 
@@ -175,11 +179,10 @@ void scrollUp(std::string& out, ShownScreen& shown, int lines) {
 // that the cursor runs down with the text as it would for a printed line
 // and never goes back up.
 void scrollUpBringingRows(std::string& out, ShownScreen& shown, const ScreenView& target, int lines,
-                          GlyphEncoding encoding) {
+                          GlyphEncoding encoding, std::vector<Cell>& scratch) {
     if (lines <= 0) return;
     moveCursor(out, shown, 0, shown.height - 1);
     shiftShownRowsUp(shown, lines);
-    std::vector<Cell> scratch;
     for (int y = shown.height - lines; y < shown.height; ++y) {
         // Fresh rows take the current background: use the default one. The
         // cursor goes to the start of the bottom row first: by a carriage
@@ -203,7 +206,8 @@ void scrollUpBringingRows(std::string& out, ShownScreen& shown, const ScreenView
 
 // The scrolls and the clear by fills since the last render, in the order
 // they happened; returns whether every row must be compared afterwards.
-bool sendScrolls(std::string& out, ShownScreen& shown, const ScreenView& target, GlyphEncoding encoding) {
+bool sendScrolls(std::string& out, ShownScreen& shown, const ScreenView& target, GlyphEncoding encoding,
+                 RenderRoom& room) {
     bool everyRow = false;
     // The clear came before any scroll still to send: a scroll before it was
     // sent before the window was blanked. The rows shown, down to the last
@@ -217,7 +221,7 @@ bool sendScrolls(std::string& out, ShownScreen& shown, const ScreenView& target,
     // A scroll of a screenful or more leaves nothing shown to run on from:
     // the line feeds go out, and the rows are drawn afterwards.
     if (target.scrolledLines < shown.height) {
-        scrollUpBringingRows(out, shown, target, target.scrolledLines, encoding);
+        scrollUpBringingRows(out, shown, target, target.scrolledLines, encoding, room.targetCells);
     } else {
         scrollUp(out, shown, target.scrolledLines);
     }
@@ -226,21 +230,27 @@ bool sendScrolls(std::string& out, ShownScreen& shown, const ScreenView& target,
 
 }  // namespace
 
-std::string renderScreen(ShownScreen& shown, const ScreenView& target, GlyphEncoding encoding) {
-    std::string out;
-    if (target.width <= 0 || target.height <= 0 || target.model == nullptr) return out;
+void renderScreen(ShownScreen& shown, const ScreenView& target, GlyphEncoding encoding, RenderRoom& room,
+                  std::string& out) {
+    if (target.width <= 0 || target.height <= 0 || target.model == nullptr) return;
     if (!target.cursorVisible) setCursorVisibility(out, shown, false);
     bool everyRow = target.everyRow || shown.rowsMoved;
     shown.rowsMoved = false;
     if (!shown.known || shown.width != target.width || shown.height != target.height) {
         clearWhole(out, shown, target.width, target.height);
         everyRow = true;
-    } else if (sendScrolls(out, shown, target, encoding)) {
+    } else if (sendScrolls(out, shown, target, encoding, room)) {
         everyRow = true;
     }
-    updateRows(out, shown, target, everyRow, encoding);
+    updateRows(out, shown, target, everyRow, encoding, room);
     moveCursor(out, shown, target.cursorX, target.cursorY);
     if (target.cursorVisible) setCursorVisibility(out, shown, true);
+}
+
+std::string renderScreen(ShownScreen& shown, const ScreenView& target, GlyphEncoding encoding) {
+    RenderRoom room;
+    std::string out;
+    renderScreen(shown, target, encoding, room, out);
     return out;
 }
 

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "console/posix/shown_screen.h"
 #include "console/posix/terminal_sequences.h"
@@ -23,7 +24,25 @@
 
 namespace console {
 
-// The bytes that turn the shown screen into the view. Updates shown to it.
+// The room a render works in, kept from one render to the next so that a
+// render allocates nothing once it has seen a screen of its size.
+struct RenderRoom {
+    // A row sent by its changed cells, and the same row sent by an insert
+    // or delete first; the cheaper goes out.
+    std::string redrawn;
+    std::string shifted;
+    // A target row gathered from the model, and a shown row kept to try the
+    // other way of sending it.
+    std::vector<Cell> targetCells;
+    std::vector<Cell> rowBefore;
+    std::vector<Cell> rowRedrawn;
+};
+
+// Appends to out the bytes that turn the shown screen into the view.
+// Updates shown to it.
+void renderScreen(ShownScreen& shown, const ScreenView& target, GlyphEncoding encoding, RenderRoom& room,
+                  std::string& out);
+// The same with a room of its own, returning the bytes.
 std::string renderScreen(ShownScreen& shown, const ScreenView& target, GlyphEncoding encoding);
 
 // The bytes that leave the terminal fit for the shell: default rendition,
