@@ -85,3 +85,20 @@ else()
 endif()
 
 include(CPack)
+
+# The program for any Linux, when Zig builds it against musl (zig.cmake):
+# fully static, and stripped in the optimised build types as the packages'
+# programs are. `cmake --build BUILD --target linux-tarball` packs it with
+# its manual page, README and licence as
+# capitals-<version>-linux-<arch>.tar.gz, the same bytes every time
+# (linux_tarball.cmake); tools/linux_tarballs.sh makes both.
+if(CAPITALS_ZIG_TARGET MATCHES "-linux-musl$")
+  target_link_options(capitals PRIVATE -static $<$<CONFIG:Release,MinSizeRel>:-s>)
+  set(CAPITALS_TARBALL ${PROJECT_NAME}-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
+  add_custom_target(linux-tarball
+    COMMAND ${CMAKE_COMMAND} -D "PROGRAM=$<TARGET_FILE:capitals>" -D "SOURCE=${PROJECT_SOURCE_DIR}"
+      -D "NAME=${CAPITALS_TARBALL}" -D "OUTPUT=${PROJECT_BINARY_DIR}/${CAPITALS_TARBALL}.tar.gz"
+      -D "EPOCH=${CAPITALS_SOURCE_DATE_EPOCH}" -P ${CMAKE_CURRENT_LIST_DIR}/linux_tarball.cmake
+    DEPENDS capitals
+    VERBATIM)
+endif()

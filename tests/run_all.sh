@@ -3,8 +3,10 @@
 # test tools builds it; the program's own build with its tests, the install
 # and the .deb; the same under AddressSanitizer and
 # UndefinedBehaviorSanitizer; short fuzz runs of the terminal key decoder
-# and (with libvterm) the terminal renderer when clang is installed; and the
-# Windows build and zip, under Wine when mingw-w64 and Wine are installed.
+# and (with libvterm) the terminal renderer when clang is installed; the
+# Windows build and zip, under Wine when mingw-w64 and Wine are installed;
+# 64-bit ARM Linux under qemu-user, the static programs for any Linux and
+# the macOS build, when their tools are installed.
 set -eu
 cd "$(dirname "$0")/.."
 # As many compiler and test jobs as the machine has cores, unless set.
@@ -71,5 +73,14 @@ if [ -f tests/windows/run_windows_tests.sh ]; then
 else
   echo "Windows tests skipped: no Windows test script"
 fi
+
+echo "== 64-bit ARM Linux: the unit tests and a round under qemu-user"
+sh tests/platforms/arm64_linux.sh build-arm64
+
+echo "== any Linux: the static tarballs, built twice, and a round of each"
+sh tests/platforms/static_linux.sh
+
+echo "== macOS, x86_64 and arm64"
+sh tests/platforms/macos.sh
 
 echo "== all tests passed"
