@@ -404,5 +404,50 @@ TEST(TerminalConsole, TheTerminalGoingAwayIsACloseAtThePromptAndBetweenRounds) {
     }
 }
 
+// After a read that took everything the terminal had, more input is looked
+// for only once the services pause (a pause of 0 included), and a wait's
+// report that another reader made stale is no end of the terminal.
+TEST(TerminalConsole, AfterAReadTheTerminalIsAskedAgainAtThePauseAndAStaleReportIsNoEnd) {
+    PseudoTerminal pty(80, 25);
+    if (!pty.open()) GTEST_SKIP() << "no pseudo-terminal";
+    TerminalConsole terminal(onTerminal(pty));
+    std::vector<std::uint32_t> events;
+    ASSERT_TRUE(terminal.addControlHandler(recordControlEvent, &events));
+    bool pending = false;
+    InputRecord record;
+    const auto typeAndWait = [&](const char* key) {
+        pty.type(key);
+        ASSERT_TRUE(pty.holdsTyped(1));
+        terminal.sleep(10);  // ends at once: the key is there
+    };
+    typeAndWait("a");
+    ASSERT_TRUE(terminal.peekInput(pending));
+    ASSERT_TRUE(pending);
+    while (terminal.readInput(record)) {
+    }
+
+    pty.type("b");
+    ASSERT_TRUE(pty.holdsTyped(1));
+    terminal.sleep(0);
+    ASSERT_TRUE(terminal.peekInput(pending));
+    ASSERT_TRUE(pending);
+    ASSERT_TRUE(terminal.readInput(record));
+    EXPECT_EQ(record.key.character, 'b');
+    while (terminal.readInput(record)) {
+    }
+
+    typeAndWait("c");
+    char taken = 0;
+    ASSERT_EQ(::read(pty.slave, &taken, 1), 1);
+    terminal.peekInput(pending);
+    EXPECT_FALSE(pending);
+    EXPECT_TRUE(events.empty());
+    typeAndWait("d");
+    ASSERT_TRUE(terminal.peekInput(pending));
+    ASSERT_TRUE(pending);
+    ASSERT_TRUE(terminal.readInput(record));
+    EXPECT_EQ(record.key.character, 'd');
+}
+
 }  // namespace
 }  // namespace console
