@@ -5,7 +5,7 @@
 # git archive also writes the commit's time into cmake/source_date_epoch,
 # where a build of the tarball without git finds it.
 #
-#   cmake -D SOURCE=. -D NAME=capitals-1.1.0 -D OUTPUT=capitals-1.1.0.tar.gz -P source_tarball.cmake
+#   cmake -D SOURCE=. -D NAME=capitals-1.2.0 -D OUTPUT=capitals-1.2.0.tar.gz -P source_tarball.cmake
 #
 # Run by the dist target.
 if(NOT DEFINED REVISION)
