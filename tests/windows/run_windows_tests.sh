@@ -132,6 +132,12 @@ export WINEPREFIX="$temporary/wine-prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
+# With no display, a run of Wine's desktop process still tries a Wayland
+# one, and without a runtime folder says so on its standard error, which is
+# the console of the program that started it: a folder of the run's own
+# keeps that line off the screens checked.
+export XDG_RUNTIME_DIR="$temporary/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 tmuxSocket=capitals-wine-$$
 started=""
 
