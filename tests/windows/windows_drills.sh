@@ -32,17 +32,6 @@ idleTicks=3
 pasteGrowthKb=16384
 pasteLimitS=90
 
-wineEnv="env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
-# Every process of a drill run carries the run's name in DRILL_RUN (Wine
-# hands its environment to the console process it starts too), so that what
-# a run leaves behind is told apart from any other program's processes.
-runPids() {
-    for p in /proc/[0-9]*; do
-        grep -qz "^DRILL_RUN=$1\$" "$p/environ" 2>/dev/null || continue
-        [ -z "${2:-}" ] || tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q "$2" || continue
-        echo "${p#/proc/}"
-    done
-}
 programPid() { runPids "$1" 'capitals\.exe' | head -n 1; }
 alive() {
     processState=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null)
@@ -62,11 +51,13 @@ ds() { tm capture-pane -p -t "$1"; }
 # the note tmux adds when the pane's process has ended.
 shown() { tm capture-pane -p -S - -t "$1" | grep -v '^Pane is dead' | trimBlankTail; }
 cursorOf() { tm display-message -p -t "$1" '#{cursor_x},#{cursor_y}'; }
-# Starts a run in a session of its own; $2 is the command after wine's
-# environment, by default capitals.exe alone.
+# Starts a run in a session of its own and waits up to $4 seconds for a
+# screen line matching $3 (for a capitals.exe of the run, with $3 empty); $2
+# is the command after wine's environment, by default capitals.exe alone. A
+# run that did not start is said, and started once more; 1 when that did
+# not start either, with the reason in notStarted.
 startRun() {
-    tm -f /dev/null new-session -d -s "$1" -x 80 -y 25 "$wineEnv DRILL_RUN=$1 ${2:-wine '$exe'}" \; \
-        set-option -t "$1" remain-on-exit on
+    startSession "$1" "$consoleEnv DRILL_RUN=$1 ${2:-wine '$exe'}" "${3-^?\$}" "${4:-60}"
 }
 # Waits up to $3 seconds for a screen line of session $1 matching $2.
 waitFor() {
@@ -222,20 +213,18 @@ interruptAt() {
 # Ctrl+Break drills skip, with the reason.
 breakDrill() {
     rm -f "$work/break.trigger" "$work/break.report"
-    startRun "$1" "wine '$build/tests/windows/break_launcher.exe' 'Z:$work/break.trigger' 'Z:$work/break.report' 'Z:$exe'"
-    if waitFor "$1" '^?$' 60; then
+    if startRun "$1" "wine '$build/tests/windows/break_launcher.exe' 'Z:$work/break.trigger' 'Z:$work/break.report' 'Z:$exe'"; then
         interruptAt "$1" "$2" break
     else
-        fail "break $2: no prompt under the launcher"
+        fail "break $2: the launcher's run did not start, twice: $notStarted"
     fi
 }
 
 for moment in stream between; do
-    startRun "c-$moment"
-    if waitFor "c-$moment" '^?$' 60; then
+    if startRun "c-$moment"; then
         interruptAt "c-$moment" $moment C-c
     else
-        fail "C-c $moment: no prompt"
+        fail "C-c $moment: the run did not start, twice: $notStarted"
     fi
 done
 if breakDrill b-prompt prompt; then
@@ -252,15 +241,14 @@ goneDrill() { # run how
         socket=$tmuxSocket
         tmuxSocket=$tmuxSocket-gone
     fi
-    startRun "$1"
-    tm new-window -d -t "$1" "sleep 600"
-    if waitFor "$1" '^?$' 60; then
+    if startRun "$1"; then
+        tm new-window -d -t "$1" "sleep 600"
         pid=$(programPid "$1")
         if [ "$2" = server ]; then tm kill-server; else tm kill-pane -t "$1:0.0"; fi
         checkEnds "$pid" "console gone ($2)" "$goneLimitMs"
         checkNothingLeft "$1" "console gone ($2)"
     else
-        fail "console gone ($2): no prompt"
+        fail "console gone ($2): the run did not start, twice: $notStarted"
     fi
     if [ "$2" = server ]; then
         tm kill-server 2>/dev/null
@@ -274,8 +262,9 @@ goneDrill gone-pane pane
 echo "   (console gone done at $(($(now) - scriptStart)) s)"
 
 # --- One run at the prompt: idle, a paste flood, resizes, Ctrl+C -----------------
-startRun prompt
-if waitFor prompt '^?$' 60; then
+if ! startRun prompt; then
+    fail "prompt run: did not start, twice: $notStarted"
+else
     pid=$(programPid prompt)
     checkIdle "$pid" "the answer prompt"
 
@@ -410,11 +399,16 @@ waitQuiet() {
 rm -f "$work/unread.fifo"
 mkfifo "$work/unread.fifo"
 exec 5<>"$work/unread.fifo"
-startRun r-closed "wine '$exe' <&-"
-startRun r-null "wine '$exe' </dev/null"
-startRun r-ended "sh -c \"true | wine '$exe'\""
-startRun r-full "wine '$exe' >/dev/full"
-startRun r-unread "wine '$exe' >'$work/unread.fifo'"
+for run in r-closed r-null r-ended r-full r-unread; do
+    case $run in
+    r-closed) command="wine '$exe' <&-" ;;
+    r-null) command="wine '$exe' </dev/null" ;;
+    r-ended) command="sh -c \"true | wine '$exe'\"" ;;
+    r-full) command="wine '$exe' >/dev/full" ;;
+    r-unread) command="wine '$exe' >'$work/unread.fifo'" ;;
+    esac
+    startRun $run "$command" "" 60 || fail "$run: did not start, twice: $notStarted"
+done
 : >"$work/rounds.txt"
 i=0
 while [ $i -lt 400 ]; do
