@@ -94,12 +94,10 @@ i=0
 while [ $i -lt 50 ]; do printf 'x\n' >>"$answers50"; i=$((i + 1)); done
 pasteAnswers() { tm load-buffer -b answers "$answers50" && tm paste-buffer -b answers -t "$1"; }
 
-# Waits up to 10 s until no process of run $1 is left; fails with a list.
-# Wine's console process follows the program within some 0.2 to 0.4 s. A
-# run's first key may start Wine's desktop process (the key map is asked of
-# it), which then counts as the run's: it goes about a second after the
-# desktop's last user, and, when the program started it, keeps the run's
-# console process until then through the standard error it was handed.
+# Waits up to 10 s until no process of run $1 is left (Wine's console
+# process follows the program within some 0.2 to 0.4 s; Wine's desktop
+# process is the desktop keeper's, started before any run); fails with a
+# list.
 checkNothingLeft() {
     t0=$(nowMs)
     deadline=$((t0 + 10000))
@@ -292,7 +290,9 @@ else
                   text = text line }
               print text }')
     echo "   flood of $(wc -c <"$flood") keys: screen still after $took ms; peak memory $idleKb kB idle, $peak kB after; ${#echoed} keys echoed"
-    if [ $((peak - idleKb)) -le "$pasteGrowthKb" ] && [ "$took" -lt $((pasteLimitS * 1000)) ]; then
+    if [ -z "$peak" ] || [ -z "$idleKb" ]; then
+        fail "flood: the program is gone ($(tm display-message -p -t prompt '#{pane_dead_status} #{pane_dead_signal}'))"
+    elif [ $((peak - idleKb)) -le "$pasteGrowthKb" ] && [ "$took" -lt $((pasteLimitS * 1000)) ]; then
         pass "flood: bounded memory (+$((peak - idleKb)) kB) and time ($took ms)"
     else
         fail "flood: memory +$((peak - idleKb)) kB, time $took ms"
@@ -450,18 +450,13 @@ for run in r-closed r-null r-ended r-full r-unread; do
 done
 [ -z "$(ds r-full | trimBlankTail)" ] && pass "r-full: nothing shown, the output being lost" ||
     fail "r-full: the console shows output meant for the full device"
-ended=""
 for run in r-closed r-null r-ended r-full r-unread; do
     pid=$(programPid $run)
     [ -n "$pid" ] || continue
     tm send-keys -t $run C-c
     checkEnds "$pid" "$run: Ctrl+C" "$interruptLimitMs"
-    ended="$ended $run"
+    checkNothingLeft $run $run
 done
-# Wine's desktop process, when a key of one of these runs started it, lives
-# (and may keep that run's console) until the last of the runs side by side
-# has ended: what is left is looked for once all have.
-for run in $ended; do checkNothingLeft $run $run; done
 # The pipe nobody read was full: the program was held in its write.
 held=$(timeout 2 cat <&5 | wc -c)
 exec 5<&-
