@@ -43,13 +43,15 @@ linesBefore() {
 }
 
 consoleEnv="env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
-# Every process of a run carries the run's name in DRILL_RUN (Wine hands its
-# environment to the console process it starts too), so that what a run
-# leaves behind is told apart from any other program's processes; $2, when
-# given, picks those whose command line matches it.
+# Every process of a run carries the run's name and this script's process id
+# in DRILL_RUN (Wine hands its environment to the console process it starts
+# too), so that what a run leaves behind is told apart from any other
+# program's processes, those of these same tests run at the same time in
+# another root (a chroot sees every process of the machine) included; $2,
+# when given, picks those whose command line matches it.
 runPids() {
     for p in /proc/[0-9]*; do
-        grep -qz "^DRILL_RUN=$1\$" "$p/environ" 2>/dev/null || continue
+        grep -qz "^DRILL_RUN=$1@$$\$" "$p/environ" 2>/dev/null || continue
         [ -z "${2:-}" ] || tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q "$2" || continue
         echo "${p#/proc/}"
     done
@@ -123,7 +125,7 @@ if [ -f "$checker" ]; then
     summary=""
     for attempt in 1 2; do
         rm -f "$work/console_check.txt"
-        made=$(newSession check "$consoleEnv DRILL_RUN=check wine '$checker' 'Z:$work/console_check.txt'")
+        made=$(newSession check "$consoleEnv DRILL_RUN=check@$$ wine '$checker' 'Z:$work/console_check.txt'")
         deadline=$(($(now) + 60))
         while [ -z "$made" ] && [ "$(now)" -le "$deadline" ] &&
             ! grep -q 'passed, .* failed' "$work/console_check.txt" 2>/dev/null &&
@@ -174,7 +176,7 @@ while [ $i -lt $burstRuns ]; do
     # drew it did not start, and is started again once.
     started_=0
     for attempt in 1 2; do
-        made=$(newSession burst "sleep 0.2; $consoleEnv DRILL_RUN=burst wine '$exe'")
+        made=$(newSession burst "sleep 0.2; $consoleEnv DRILL_RUN=burst@$$ wine '$exe'")
         [ -z "$made" ] &&
             tm pipe-pane -t burst -o "grep -a -q -m 1 'Name the capital' && tmux -L '$tmuxSocket' send-keys -t burst -N 100 w"
         if [ -n "$made" ]; then
@@ -217,7 +219,7 @@ else
 fi
 
 consoleStart=$(now)
-if ! startSession capitals "$consoleEnv DRILL_RUN=capitals wine '$exe'" '^ 1 of 50$' 90; then
+if ! startSession capitals "$consoleEnv DRILL_RUN=capitals@$$ wine '$exe'" '^ 1 of 50$' 90; then
     fail "console: the program did not start, twice: $notStarted"
     return 0 2>/dev/null || exit 1
 fi

@@ -57,7 +57,7 @@ cursorOf() { tm display-message -p -t "$1" '#{cursor_x},#{cursor_y}'; }
 # run that did not start is said, and started once more; 1 when that did
 # not start either, with the reason in notStarted.
 startRun() {
-    startSession "$1" "$consoleEnv DRILL_RUN=$1 ${2:-wine '$exe'}" "${3-^?\$}" "${4:-60}"
+    startSession "$1" "$consoleEnv DRILL_RUN=$1@$$ ${2:-wine '$exe'}" "${3-^?\$}" "${4:-60}"
 }
 # Waits up to $3 seconds for a screen line of session $1 matching $2.
 waitFor() {
@@ -207,8 +207,8 @@ interruptAt() {
 }
 
 # The console's Ctrl+Break event, raised by the launcher when the trigger
-# file appears. A console that refuses to raise it (Wine's does) makes the
-# Ctrl+Break drills skip, with the reason.
+# file appears. A console that refuses to raise it (Wine 8's does; Wine
+# 10's raises it) makes the Ctrl+Break drills skip, with the reason.
 breakDrill() {
     rm -f "$work/break.trigger" "$work/break.report"
     if startRun "$1" "wine '$build/tests/windows/break_launcher.exe' 'Z:$work/break.trigger' 'Z:$work/break.report' 'Z:$exe'"; then
