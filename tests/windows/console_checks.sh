@@ -83,8 +83,9 @@ waitStarted() {
             return 0
         fi
         if [ "$(tm display-message -p -t "$1" '#{pane_dead}')" = 1 ]; then
+            sleep 0.2
             echo "Wine ended (status $(tm display-message -p -t "$1" '#{pane_dead_status}')) before the program started;" \
-                "the pane shows: $(tm capture-pane -p -t "$1" | trimBlankTail | grep -v '^Pane is dead' | tr '\n' '|')"
+                "the pane shows: $(tm capture-pane -p -t "$1" | grep -v '^Pane is dead' | trimBlankTail | tr '\n' '|')"
             return 1
         fi
         if [ "$(now)" -gt "$deadline" ]; then
