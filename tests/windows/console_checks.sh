@@ -42,24 +42,110 @@ linesBefore() {
     screen | awk -v h="$1" -v k="$2" '{ line[NR] = $0 } $0 == h { at = NR } END { for (i = 1; i <= k; i++) print line[at - i] }'
 }
 
+consoleEnv="env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
+# Every process of a run carries the run's name and this script's process id
+# in DRILL_RUN (Wine hands its environment to the console process it starts
+# too), so that what a run leaves behind is told apart from any other
+# program's processes, those of these same tests run at the same time in
+# another root (a chroot sees every process of the machine) included; $2,
+# when given, picks those whose command line matches it.
+runPids() {
+    for p in /proc/[0-9]*; do
+        grep -qz "^DRILL_RUN=$1@$$\$" "$p/environ" 2>/dev/null || continue
+        [ -z "${2:-}" ] || tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q "$2" || continue
+        echo "${p#/proc/}"
+    done
+}
+
 # A session that lives through all the console runs: a tmux server ends with
 # its last session, and a session started while it ends fails.
 tm -f /dev/null new-session -d -s keeper -x 80 -y 25 "sleep 3600"
+
+# Starts session $1 running command $2 in an 80 by 25 pane that stays when
+# its process ends.
+newSession() {
+    tm kill-session -t "$1" 2>/dev/null
+    tm -f /dev/null new-session -d -s "$1" -x 80 -y 25 "$2" \; set-option -t "$1" remain-on-exit on 2>&1
+}
+# Waits up to $3 seconds until session $1 has started: a screen line matches
+# $2, or, with $2 empty, a capitals.exe of the session runs and the pane
+# lives. Prints why not, when it has not.
+waitStarted() {
+    deadline=$(($(now) + $3))
+    while :; do
+        if ! tm has-session -t "$1" 2>/dev/null; then
+            echo "its tmux session is gone"
+            return 1
+        fi
+        if [ -n "$2" ]; then
+            tm capture-pane -p -t "$1" | grep -q -- "$2" && return 0
+        elif [ -n "$(runPids "$1" 'capitals\.exe')" ]; then
+            return 0
+        fi
+        if [ "$(tm display-message -p -t "$1" '#{pane_dead}')" = 1 ]; then
+            sleep 0.2
+            echo "Wine ended (status $(tm display-message -p -t "$1" '#{pane_dead_status}')) before the program started;" \
+                "the pane shows: $(tm capture-pane -p -t "$1" | grep -v '^Pane is dead' | trimBlankTail | tr '\n' '|')"
+            return 1
+        fi
+        if [ "$(now)" -gt "$deadline" ]; then
+            echo "the program had not started within $3 s; the pane shows:" \
+                "$(tm capture-pane -p -t "$1" | trimBlankTail | tr '\n' '|')"
+            return 1
+        fi
+        sleep 0.1
+    done
+}
+# Starts session $1 with command $2 and waits up to $4 seconds for it to
+# start (see waitStarted, $3); a start that did not happen is said, and made
+# once more. Returns 1, with the reason in notStarted, when the second did
+# not start either.
+startSession() {
+    attempt=1
+    while :; do
+        made=$(newSession "$1" "$2")
+        if [ -n "$made" ]; then
+            notStarted="tmux did not make the session: $made"
+        elif notStarted=$(waitStarted "$1" "$3" "$4"); then
+            return 0
+        fi
+        echo "   $1: did not start: $notStarted"
+        [ $attempt -eq 2 ] && return 1
+        attempt=2
+        for p in $(runPids "$1"); do kill -9 "$p" 2>/dev/null; done
+        echo "   $1: started again"
+    done
+}
 
 # The layer's own operations against Wine's console, read back with the
 # console's calls.
 checker=$build/tests/windows/windows_console_check.exe
 if [ -f "$checker" ]; then
-    rm -f "$work/console_check.txt"
-    tm -f /dev/null new-session -d -s check -x 80 -y 25 \
-        "env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wine '$checker' 'Z:$work/console_check.txt'"
-    deadline=$(($(now) + 60))
-    while [ "$(now)" -le "$deadline" ] && ! grep -q 'passed, .* failed' "$work/console_check.txt" 2>/dev/null; do
-        sleep 0.2
+    # The check program writes its file from its start on; one that ends
+    # with no file written never started, and is started again once.
+    summary=""
+    for attempt in 1 2; do
+        rm -f "$work/console_check.txt"
+        made=$(newSession check "$consoleEnv DRILL_RUN=check@$$ wine '$checker' 'Z:$work/console_check.txt'")
+        deadline=$(($(now) + 60))
+        while [ -z "$made" ] && [ "$(now)" -le "$deadline" ] &&
+            ! grep -q 'passed, .* failed' "$work/console_check.txt" 2>/dev/null &&
+            { [ -e "$work/console_check.txt" ] || [ "$(tm display-message -p -t check '#{pane_dead}')" != 1 ]; }; do
+            sleep 0.2
+        done
+        summary=$(grep 'passed, .* failed' "$work/console_check.txt" 2>/dev/null)
+        [ -n "$summary" ] || [ -e "$work/console_check.txt" ] && break
+        why=${made:-"Wine ended (status $(tm display-message -p -t check '#{pane_dead_status}')) before the program started"}
+        [ -z "$made" ] && [ "$(tm display-message -p -t check '#{pane_dead}')" != 1 ] &&
+            why="the program had not started within 60 s"
+        echo "   console layer: the check program did not start: $why"
+        for p in $(runPids check); do kill -9 "$p" 2>/dev/null; done
+        [ $attempt -eq 1 ] && echo "   console layer: started again"
     done
     tm kill-session -t check 2>/dev/null
-    summary=$(grep 'passed, .* failed' "$work/console_check.txt" 2>/dev/null)
-    if [ -z "$summary" ]; then
+    if [ -z "$summary" ] && [ ! -e "$work/console_check.txt" ]; then
+        fail "console layer: the check program did not start, twice: $why"
+    elif [ -z "$summary" ]; then
         fail "console layer: the check program gave no result"
     else
         grep '^FAILED' "$work/console_check.txt" | sed 's/^FAILED: /  FAILED: console layer: /'
@@ -83,17 +169,38 @@ burstRuns=10
 burstBad=0
 wRow=$(printf '%080d' 0 | tr 0 w)
 expectedBurst=$(printf '? %s\n%s' "$(printf '%s' "$wRow" | cut -c 3-)" "$(printf '%s' "$wRow" | cut -c 1-22)")
+burstStarts=0
 i=0
 while [ $i -lt $burstRuns ]; do
     i=$((i + 1))
-    tm -f /dev/null new-session -d -s burst -x 80 -y 25 \
-        "sleep 0.2; env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wine '$exe'"
-    tm pipe-pane -t burst -o "grep -a -q -m 1 'Name the capital' && tmux -L '$tmuxSocket' send-keys -t burst -N 100 w"
+    # The keys leave once the question is drawn; a run whose program never
+    # drew it did not start, and is started again once.
+    started_=0
+    for attempt in 1 2; do
+        made=$(newSession burst "sleep 0.2; $consoleEnv DRILL_RUN=burst@$$ wine '$exe'")
+        [ -z "$made" ] &&
+            tm pipe-pane -t burst -o "grep -a -q -m 1 'Name the capital' && tmux -L '$tmuxSocket' send-keys -t burst -N 100 w"
+        if [ -n "$made" ]; then
+            why="tmux did not make the session: $made"
+        elif why=$(waitStarted burst '^Name the capital of ' 60); then
+            started_=1
+            break
+        fi
+        echo "   burst run $i: did not start: $why"
+        for p in $(runPids burst); do kill -9 "$p" 2>/dev/null; done
+        [ $attempt -eq 1 ] && echo "   burst run $i: started again"
+    done
+    if [ $started_ -eq 0 ]; then
+        burstStarts=$((burstStarts + 1))
+        tm kill-session -t burst 2>/dev/null
+        continue
+    fi
     got=""
     deadline=$(($(now) + 60))
     while [ "$(now)" -le "$deadline" ]; do
         got=$(tm capture-pane -p -t burst | sed -n '3,$p' | trimBlankTail)
         [ "$(printf '%s' "$got" | tr -cd w | wc -c)" -ge 100 ] && break
+        [ "$(tm display-message -p -t burst '#{pane_dead}')" = 1 ] && break
         sleep 0.2
     done
     sleep 1
@@ -104,19 +211,17 @@ while [ $i -lt $burstRuns ]; do
     fi
     tm kill-session -t burst 2>/dev/null
 done
-if [ $burstBad -eq 0 ]; then
+if [ $burstStarts -gt 0 ]; then
+    fail "console: the burst check's program did not start in $burstStarts of $burstRuns runs, twice each"
+elif [ $burstBad -eq 0 ]; then
     pass "console: a burst of 100 keys at the first question is drawn once ($burstRuns of $burstRuns fresh runs)"
 else
     fail "console: a burst of 100 keys at the first question is drawn wrong in $burstBad of $burstRuns fresh runs"
 fi
 
 consoleStart=$(now)
-tm -f /dev/null new-session -d -s capitals -x 80 -y 25 \
-    "env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wine '$exe'" \; \
-    set-option -t capitals remain-on-exit on
-if ! waitForLine " 1 of 50" 90; then
-    fail "console: the first question did not appear within 90 s"
-    screen | sed 's/^/    /'
+if ! startSession capitals "$consoleEnv DRILL_RUN=capitals@$$ wine '$exe'" '^ 1 of 50$' 90; then
+    fail "console: the program did not start, twice: $notStarted"
     return 0 2>/dev/null || exit 1
 fi
 sleep 0.5

@@ -132,6 +132,11 @@ export WINEPREFIX="$temporary/wine-prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
+# With no display, Wine's desktop process still tries a Wayland one, and
+# without a runtime folder says so on its standard error: a folder of the
+# run's own keeps that line quiet.
+export XDG_RUNTIME_DIR="$temporary/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 tmuxSocket=capitals-wine-$$
 started=""
 
@@ -157,6 +162,22 @@ wineserver -w
 echo "   wineboot took $(($(now) - t0)) s"
 # One Wine server for all runs, so that Wine's own services start only once.
 wineserver -p
+# And one desktop: Wine starts its desktop process for the first program
+# that asks the desktop anything (the program asks it the key map at its
+# first key) and ends it some time after the desktop's last user has gone,
+# from one to more than ten seconds here; so each console run would start
+# it again, with the run's console as its standard error, and be outlived
+# by it. The keeper holds the desktop from now on.
+keeper=$build/tests/windows/desktop_keeper.exe
+t0=$(now)
+wine "$keeper" </dev/null >"$work/desktop.log" 2>&1 &
+started="$started $!"
+while [ "$(now)" -le $((t0 + 60)) ] && ! grep -q '^desktop ' "$work/desktop.log"; do sleep 0.2; done
+if grep -q '^desktop ' "$work/desktop.log"; then
+    echo "   Wine's desktop up after $(($(now) - t0)) s"
+else
+    fail "Wine's desktop: the keeper did not report it within 60 s: $(tr '\n' ' ' <"$work/desktop.log")"
+fi
 
 # The Windows process that `wine` started (a child of the launcher), if any.
 windowsPid() {

@@ -32,17 +32,6 @@ idleTicks=3
 pasteGrowthKb=16384
 pasteLimitS=90
 
-wineEnv="env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
-# Every process of a drill run carries the run's name in DRILL_RUN (Wine
-# hands its environment to the console process it starts too), so that what
-# a run leaves behind is told apart from any other program's processes.
-runPids() {
-    for p in /proc/[0-9]*; do
-        grep -qz "^DRILL_RUN=$1\$" "$p/environ" 2>/dev/null || continue
-        [ -z "${2:-}" ] || tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q "$2" || continue
-        echo "${p#/proc/}"
-    done
-}
 programPid() { runPids "$1" 'capitals\.exe' | head -n 1; }
 alive() {
     processState=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null)
@@ -62,11 +51,13 @@ ds() { tm capture-pane -p -t "$1"; }
 # the note tmux adds when the pane's process has ended.
 shown() { tm capture-pane -p -S - -t "$1" | grep -v '^Pane is dead' | trimBlankTail; }
 cursorOf() { tm display-message -p -t "$1" '#{cursor_x},#{cursor_y}'; }
-# Starts a run in a session of its own; $2 is the command after wine's
-# environment, by default capitals.exe alone.
+# Starts a run in a session of its own and waits up to $4 seconds for a
+# screen line matching $3 (for a capitals.exe of the run, with $3 empty); $2
+# is the command after wine's environment, by default capitals.exe alone. A
+# run that did not start is said, and started once more; 1 when that did
+# not start either, with the reason in notStarted.
 startRun() {
-    tm -f /dev/null new-session -d -s "$1" -x 80 -y 25 "$wineEnv DRILL_RUN=$1 ${2:-wine '$exe'}" \; \
-        set-option -t "$1" remain-on-exit on
+    startSession "$1" "$consoleEnv DRILL_RUN=$1@$$ ${2:-wine '$exe'}" "${3-^?\$}" "${4:-60}"
 }
 # Waits up to $3 seconds for a screen line of session $1 matching $2.
 waitFor() {
@@ -104,7 +95,9 @@ while [ $i -lt 50 ]; do printf 'x\n' >>"$answers50"; i=$((i + 1)); done
 pasteAnswers() { tm load-buffer -b answers "$answers50" && tm paste-buffer -b answers -t "$1"; }
 
 # Waits up to 10 s until no process of run $1 is left (Wine's console
-# process follows the program within some 0.2 to 0.4 s); fails with a list.
+# process follows the program within some 0.2 to 0.4 s; Wine's desktop
+# process is the desktop keeper's, started before any run); fails with a
+# list.
 checkNothingLeft() {
     t0=$(nowMs)
     deadline=$((t0 + 10000))
@@ -214,24 +207,22 @@ interruptAt() {
 }
 
 # The console's Ctrl+Break event, raised by the launcher when the trigger
-# file appears. A console that refuses to raise it (Wine's does) makes the
-# Ctrl+Break drills skip, with the reason.
+# file appears. A console that refuses to raise it (Wine 8's does; Wine
+# 10's raises it) makes the Ctrl+Break drills skip, with the reason.
 breakDrill() {
     rm -f "$work/break.trigger" "$work/break.report"
-    startRun "$1" "wine '$build/tests/windows/break_launcher.exe' 'Z:$work/break.trigger' 'Z:$work/break.report' 'Z:$exe'"
-    if waitFor "$1" '^?$' 60; then
+    if startRun "$1" "wine '$build/tests/windows/break_launcher.exe' 'Z:$work/break.trigger' 'Z:$work/break.report' 'Z:$exe'"; then
         interruptAt "$1" "$2" break
     else
-        fail "break $2: no prompt under the launcher"
+        fail "break $2: the launcher's run did not start, twice: $notStarted"
     fi
 }
 
 for moment in stream between; do
-    startRun "c-$moment"
-    if waitFor "c-$moment" '^?$' 60; then
+    if startRun "c-$moment"; then
         interruptAt "c-$moment" $moment C-c
     else
-        fail "C-c $moment: no prompt"
+        fail "C-c $moment: the run did not start, twice: $notStarted"
     fi
 done
 if breakDrill b-prompt prompt; then
@@ -248,15 +239,14 @@ goneDrill() { # run how
         socket=$tmuxSocket
         tmuxSocket=$tmuxSocket-gone
     fi
-    startRun "$1"
-    tm new-window -d -t "$1" "sleep 600"
-    if waitFor "$1" '^?$' 60; then
+    if startRun "$1"; then
+        tm new-window -d -t "$1" "sleep 600"
         pid=$(programPid "$1")
         if [ "$2" = server ]; then tm kill-server; else tm kill-pane -t "$1:0.0"; fi
         checkEnds "$pid" "console gone ($2)" "$goneLimitMs"
         checkNothingLeft "$1" "console gone ($2)"
     else
-        fail "console gone ($2): no prompt"
+        fail "console gone ($2): the run did not start, twice: $notStarted"
     fi
     if [ "$2" = server ]; then
         tm kill-server 2>/dev/null
@@ -270,8 +260,9 @@ goneDrill gone-pane pane
 echo "   (console gone done at $(($(now) - scriptStart)) s)"
 
 # --- One run at the prompt: idle, a paste flood, resizes, Ctrl+C -----------------
-startRun prompt
-if waitFor prompt '^?$' 60; then
+if ! startRun prompt; then
+    fail "prompt run: did not start, twice: $notStarted"
+else
     pid=$(programPid prompt)
     checkIdle "$pid" "the answer prompt"
 
@@ -299,7 +290,9 @@ if waitFor prompt '^?$' 60; then
                   text = text line }
               print text }')
     echo "   flood of $(wc -c <"$flood") keys: screen still after $took ms; peak memory $idleKb kB idle, $peak kB after; ${#echoed} keys echoed"
-    if [ $((peak - idleKb)) -le "$pasteGrowthKb" ] && [ "$took" -lt $((pasteLimitS * 1000)) ]; then
+    if [ -z "$peak" ] || [ -z "$idleKb" ]; then
+        fail "flood: the program is gone ($(tm display-message -p -t prompt '#{pane_dead_status} #{pane_dead_signal}'))"
+    elif [ $((peak - idleKb)) -le "$pasteGrowthKb" ] && [ "$took" -lt $((pasteLimitS * 1000)) ]; then
         pass "flood: bounded memory (+$((peak - idleKb)) kB) and time ($took ms)"
     else
         fail "flood: memory +$((peak - idleKb)) kB, time $took ms"
@@ -406,11 +399,16 @@ waitQuiet() {
 rm -f "$work/unread.fifo"
 mkfifo "$work/unread.fifo"
 exec 5<>"$work/unread.fifo"
-startRun r-closed "wine '$exe' <&-"
-startRun r-null "wine '$exe' </dev/null"
-startRun r-ended "sh -c \"true | wine '$exe'\""
-startRun r-full "wine '$exe' >/dev/full"
-startRun r-unread "wine '$exe' >'$work/unread.fifo'"
+for run in r-closed r-null r-ended r-full r-unread; do
+    case $run in
+    r-closed) command="wine '$exe' <&-" ;;
+    r-null) command="wine '$exe' </dev/null" ;;
+    r-ended) command="sh -c \"true | wine '$exe'\"" ;;
+    r-full) command="wine '$exe' >/dev/full" ;;
+    r-unread) command="wine '$exe' >'$work/unread.fifo'" ;;
+    esac
+    startRun $run "$command" "" 60 || fail "$run: did not start, twice: $notStarted"
+done
 : >"$work/rounds.txt"
 i=0
 while [ $i -lt 400 ]; do
