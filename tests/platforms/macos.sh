@@ -16,20 +16,21 @@ echo "built only: nothing here runs a Mach-O program"
 failed=0
 for arch in x86_64 aarch64; do
     build=$root/build-macos-$arch
+    mkdir -p "$build"
     if cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/zig.cmake" -DCAPITALS_ZIG="$zig" \
         -DCAPITALS_ZIG_TARGET="$arch-macos" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-        -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >"$build.log" 2>&1 &&
-        cmake --build "$build" --parallel "$jobs" >>"$build.log" 2>&1; then
+        -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >"$build/build.log" 2>&1 &&
+        cmake --build "$build" --parallel "$jobs" >>"$build/build.log" 2>&1; then
         :
     else
-        tail -n 40 "$build.log"
+        tail -n 40 "$build/build.log"
         echo "  FAILED: macOS $arch: the build"
         failed=$((failed + 1))
         continue
     fi
     # The compiler's warnings are errors; the configure's and the linker's
     # are caught here.
-    if grep -i 'warning' "$build.log"; then
+    if grep -i 'warning' "$build/build.log"; then
         echo "  FAILED: macOS $arch: the build warns"
         failed=$((failed + 1))
     fi
