@@ -30,9 +30,14 @@ std::atomic<long> allocations{0};
 
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Every form that the deletes below free, so that none comes from another
+// allocator.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     if (std::this_thread::get_id() == countedThread.load(std::memory_order_relaxed)) ++allocations;
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new(std::size_t size) {
+    if (void* memory = operator new(size, std::nothrow)) return memory;
     throw std::bad_alloc();
 }
 // The memory comes from malloc above, so free is its match.
@@ -41,6 +46,7 @@ void* operator new(std::size_t size) {
 #endif
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 
 namespace console {
 namespace {
