@@ -2,7 +2,8 @@
 # Makes the program for any Linux: capitals built fully static against musl
 # by Zig, for x86_64 and for aarch64, each packed with its manual page,
 # README and licence as build-linux-ARCH/capitals-VERSION-linux-ARCH.tar.gz,
-# the same bytes wherever and whenever the same source is built. Needs cmake,
+# the same bytes whenever the same source is built with the same tar and gzip,
+# in whatever folder. Needs cmake,
 # make, tar, gzip and Zig 0.11 (tests/install_test_tools.sh installs it in
 # /opt/capitals-tools; -DCAPITALS_ZIG=PATH in CAPITALS_CMAKE_OPTIONS names
 # another).
